@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs everything the build and the tests need on a bare Debian 12 machine.
+# Safe to run again: it only installs what is missing.
+set -euo pipefail
+
+need_native=(cmake ninja-build g++ libgtest-dev libbenchmark-dev libpng-dev libomp-dev)
+need_win32=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686)
+
+as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
+
+missing() {
+  local p out=()
+  for p in "$@"; do dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || out+=("$p"); done
+  echo "${out[@]:-}"
+}
+
+updated=0
+apt_install() {
+  [ $# -gt 0 ] || return 0
+  if [ "$updated" -eq 0 ]; then as_root apt-get update -qq; updated=1; fi
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@"
+}
+
+mode=${1:-all}
+# shellcheck disable=SC2046
+apt_install $(missing "${need_native[@]}")
+if [ "$mode" = all ]; then
+  # wine32 needs the i386 architecture before apt can see it.
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    as_root dpkg --add-architecture i386
+    updated=0
+  fi
+  # shellcheck disable=SC2046
+  apt_install $(missing "${need_win32[@]}" wine wine32:i386)
+fi
