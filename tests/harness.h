@@ -1,0 +1,39 @@
+// Drives the filter the way the host does, and sets the worker count.
+#pragma once
+
+#include <omp.h>
+
+#include "host/filter_table.h"
+#include "tests/model.h"
+
+// Calls func_proc on the frame with the given controls, as the host would.
+inline int RunHost(model::Frame& f, const model::Controls& c) {
+  model::Controls copy = c;  // the host owns the arrays; the filter must not need them afterwards
+  FILTER fp{};
+  fp.track = copy.track;
+  fp.check = copy.check;
+  FILTER_PROC_INFO fpip{};
+  fpip.ycp_edit = f.px.data();
+  fpip.w = f.w;
+  fpip.h = f.h;
+  fpip.max_w = f.max_w;
+  fpip.max_h = f.max_h;
+  return GetFilterTable()->func_proc(&fp, &fpip);
+}
+
+// Runs the rest of the scope with n OpenMP threads.
+class ScopedThreads {
+ public:
+  explicit ScopedThreads(int n) : saved_(omp_get_max_threads()) { omp_set_num_threads(n); }
+  ~ScopedThreads() { omp_set_num_threads(saved_); }
+
+ private:
+  int saved_;
+};
+
+inline bool SamePixels(const model::Frame& a, const model::Frame& b) {
+  return a.px.size() == b.px.size() &&
+         std::equal(a.px.begin(), a.px.end(), b.px.begin(), [](const PIXEL_YC& p, const PIXEL_YC& q) {
+           return p.y == q.y && p.cb == q.cb && p.cr == q.cr;
+         });
+}

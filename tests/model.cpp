@@ -1,0 +1,88 @@
+#include "tests/model.h"
+
+#include <algorithm>
+
+namespace model {
+namespace {
+
+int ClampIndex(int i, int n) { return std::clamp(i, 0, n - 1); }
+
+// Row of the window's vertical offset dy around row y: within the frame, or
+// within y's own field (every other row) when interlaced.
+int WindowRow(int y, int dy, int h, bool interlace) {
+  if (!interlace) return ClampIndex(y + dy, h);
+  const int field = y % 2;
+  const int field_rows = field == 0 ? (h + 1) / 2 : h / 2;
+  return 2 * ClampIndex(y / 2 + dy, field_rows) + field;
+}
+
+int64_t ClampValue(int64_t v, int64_t lo, int64_t hi) { return std::clamp(v, lo, hi); }
+
+}  // namespace
+
+std::vector<int16_t> BlurY(const Frame& f, int radius, bool interlace) {
+  const int64_t factor = 65536 / ((2 * radius + 1) * (2 * radius + 1));
+  std::vector<int16_t> out(size_t(f.w) * f.h);
+  for (int y = 0; y < f.h; ++y) {
+    for (int x = 0; x < f.w; ++x) {
+      int64_t sum = 0;
+      for (int dy = -radius; dy <= radius; ++dy) {
+        const int row = WindowRow(y, dy, f.h, interlace);
+        for (int dx = -radius; dx <= radius; ++dx) sum += f.at(ClampIndex(x + dx, f.w), row).y;
+      }
+      const int32_t product = static_cast<int32_t>(sum * factor);
+      out[size_t(y) * f.w + x] = static_cast<int16_t>(product >> 16);
+    }
+  }
+  return out;
+}
+
+int16_t SharpenSample(int16_t in, int16_t blur, int strength, int threshold) {
+  const int16_t diff = static_cast<int16_t>(in - blur);
+  const int16_t magnitude = static_cast<int16_t>(diff == INT16_MIN ? INT16_MIN : std::abs(diff));
+  if (magnitude <= threshold) return in;
+  const int64_t product = int64_t{diff} * strength;
+  // floor(product / 256), then wrapped to 16 bits.
+  const int64_t correction = product >= 0 ? product / 256 : -((-product + 255) / 256);
+  return static_cast<int16_t>(in + correction);
+}
+
+int Filter(Frame& f, const Controls& c) {
+  const int radius = int(ClampValue(c.track[kTrackRadius], 1, 10));
+  const int strength = int(ClampValue(c.track[kTrackLumaStrength], 0, 256));
+  const int threshold = int(ClampValue(2 * int64_t{c.track[kTrackLumaThreshold]}, 0, 1024));
+  const bool interlace = c.check[kCheckInterlace] != 0;
+  const bool luma_only = c.check[kCheckLumaOnly] != 0;
+  const bool limit = c.check[kCheckLimit] != 0;
+  if (f.w <= 0 || f.h <= 0) return 1;
+  if (f.max_w < f.w || f.max_h < f.h) return 0;
+  if (!luma_only || limit) return 1;  // pipelines still to come leave the frame alone
+
+  const std::vector<int16_t> blur = BlurY(f, radius, interlace);
+  for (int y = 0; y < f.h; ++y)
+    for (int x = 0; x < f.w; ++x)
+      f.at(x, y).y = SharpenSample(f.at(x, y).y, blur[size_t(y) * f.w + x], strength, threshold);
+  return 1;
+}
+
+Frame RandomFrame(std::mt19937& rng, int w, int h, int max_w, int max_h, Range range) {
+  Frame f(w, h, max_w, max_h);
+  std::uniform_int_distribution<int> full(INT16_MIN, INT16_MAX);
+  std::uniform_int_distribution<int> luma(0, 4096);
+  std::uniform_int_distribution<int> chroma(-2048, 2048);
+  for (int y = 0; y < max_h; ++y) {
+    for (int x = 0; x < max_w; ++x) {
+      PIXEL_YC& p = f.at(x, y);
+      if (x >= w || y >= h) {
+        p = {int16_t(0x5A5A), int16_t(x), int16_t(y)};
+      } else if (range == Range::Full) {
+        p = {int16_t(full(rng)), int16_t(full(rng)), int16_t(full(rng))};
+      } else {
+        p = {int16_t(luma(rng)), int16_t(chroma(rng)), int16_t(chroma(rng))};
+      }
+    }
+  }
+  return f;
+}
+
+}  // namespace model

@@ -1,0 +1,103 @@
+// The definition the host reads: every field, the names as the host decodes
+// them, and the record's stability.
+#include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <cstring>
+#include <string>
+
+#include "host/filter_table.h"
+#include "host/frame_proc.h"
+
+namespace {
+
+// Decodes bytes the way the host does: code page 932.
+std::string FromCp932(const char* bytes) {
+  iconv_t cd = iconv_open("UTF-8", "CP932");
+  EXPECT_NE(cd, reinterpret_cast<iconv_t>(-1));
+  std::string in(bytes), out(in.size() * 4, '\0');
+  char* src = in.data();
+  char* dst = out.data();
+  size_t src_left = in.size(), dst_left = out.size();
+  const size_t rc = iconv(cd, &src, &src_left, &dst, &dst_left);
+  iconv_close(cd);
+  EXPECT_NE(rc, static_cast<size_t>(-1)) << "not valid CP932: " << in;
+  out.resize(out.size() - dst_left);
+  return out;
+}
+
+TEST(FilterTable, NamesDecodeAsTheControlsTheHostShows) {
+  const FILTER_DLL* t = GetFilterTable();
+  EXPECT_STREQ(t->name, "Quorlin");
+  EXPECT_EQ(FromCp932(t->information), "Quorlin SIMDフィルタ version 0.01");
+
+  const char* tracks[] = {"ぼかし幅", "明強度", "明閾値", "明Limit", "色強度", "色閾値", "色Limit"};
+  const size_t track_bytes[] = {8, 6, 6, 7, 6, 6, 7};
+  ASSERT_EQ(t->track_n, 7);
+  for (int i = 0; i < 7; ++i) {
+    EXPECT_EQ(FromCp932(t->track_name[i]), tracks[i]) << i;
+    EXPECT_EQ(std::strlen(t->track_name[i]), track_bytes[i]) << i;
+  }
+  const char* checks[] = {"インターレース処理", "輝度のみ", "制限値あり"};
+  const size_t check_bytes[] = {18, 8, 10};
+  ASSERT_EQ(t->check_n, 3);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(FromCp932(t->check_name[i]), checks[i]) << i;
+    EXPECT_EQ(std::strlen(t->check_name[i]), check_bytes[i]) << i;
+  }
+}
+
+TEST(FilterTable, RangesAndDefaultsSelectTheDefaultLumaSharpen) {
+  const FILTER_DLL* t = GetFilterTable();
+  const int defaults[] = {2, 64, 0, 0, 32, 0, 0};
+  const int minima[] = {1, 0, 0, -32, 0, 0, 0};
+  const int maxima[] = {10, 256, 500, 32, 256, 500, 32};
+  for (int i = 0; i < 7; ++i) {
+    EXPECT_EQ(t->track_default[i], defaults[i]) << i;
+    EXPECT_EQ(t->track_s[i], minima[i]) << i;
+    EXPECT_EQ(t->track_e[i], maxima[i]) << i;
+    EXPECT_LE(t->track_s[i], t->track_default[i]);
+    EXPECT_LE(t->track_default[i], t->track_e[i]);
+  }
+  EXPECT_EQ(t->check_default[0], 0);
+  EXPECT_EQ(t->check_default[1], 1);
+  EXPECT_EQ(t->check_default[2], 0);
+
+  const SharpenParams p = MakeSharpenParams(t->track_default, t->check_default);
+  EXPECT_EQ(p.radius, 2);
+  EXPECT_EQ(p.luma_strength, 64);
+  EXPECT_EQ(p.luma_threshold, 0);
+  EXPECT_EQ(p.luma_limit, 0);
+  EXPECT_EQ(p.chroma_strength, 32);
+  EXPECT_EQ(p.chroma_threshold, 0);
+  EXPECT_EQ(p.chroma_limit, 0);
+  EXPECT_FALSE(p.interlace);
+  EXPECT_EQ(SelectPipeline(t->check_default[kCheckLumaOnly], t->check_default[kCheckLimit]), Pipeline::SharpenY);
+}
+
+TEST(FilterTable, OnlyTheFrameProcedureAndInformationAreRegistered) {
+  const FILTER_DLL* t = GetFilterTable();
+  EXPECT_EQ(t->flag, 0x00040000);
+  EXPECT_EQ(t->x, 0);
+  EXPECT_EQ(t->y, 0);
+  EXPECT_EQ(t->func_proc, &FrameProc);
+  EXPECT_EQ(t->func_init, nullptr);
+  EXPECT_EQ(t->func_exit, nullptr);
+  EXPECT_EQ(t->func_update, nullptr);
+  EXPECT_EQ(t->func_WndProc, nullptr);
+  EXPECT_EQ(t->track, nullptr);
+  EXPECT_EQ(t->check, nullptr);
+  EXPECT_EQ(t->ex_data_ptr, nullptr);
+  EXPECT_EQ(t->ex_data_size, 0);
+  for (void* p : t->reserved) EXPECT_EQ(p, nullptr);
+}
+
+TEST(FilterTable, SameRecordUnchangedOnEveryCall) {
+  FILTER_DLL* first = GetFilterTable();
+  FILTER_DLL before;
+  std::memcpy(&before, first, sizeof before);
+  EXPECT_EQ(GetFilterTable(), first);
+  EXPECT_EQ(std::memcmp(&before, GetFilterTable(), sizeof before), 0);
+}
+
+}  // namespace

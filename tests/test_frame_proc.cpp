@@ -1,0 +1,202 @@
+// The frame procedure's handling of controls, unusable records and working
+// memory that cannot be had.
+#include <gtest/gtest.h>
+#include <sys/mman.h>
+
+#include <cstdlib>
+
+#include "host/frame_proc.h"
+#include "planes/planes.h"
+#include "tests/harness.h"
+
+namespace {
+
+SharpenParams ParamsFor(std::initializer_list<std::pair<int, int>> tracks, std::initializer_list<int> checks = {}) {
+  model::Controls c;
+  for (auto [index, value] : tracks) c.track[index] = value;
+  int i = 0;
+  for (int v : checks) c.check[i++] = v;
+  return MakeSharpenParams(c.track, c.check);
+}
+
+TEST(SharpenParams, ClampAndScaleEveryControl) {
+  EXPECT_EQ(ParamsFor({{kTrackRadius, 0}}).radius, 1);
+  EXPECT_EQ(ParamsFor({{kTrackRadius, -7}}).radius, 1);
+  EXPECT_EQ(ParamsFor({{kTrackRadius, 11}}).radius, 10);
+  EXPECT_EQ(ParamsFor({{kTrackLumaStrength, 300}}).luma_strength, 256);
+  EXPECT_EQ(ParamsFor({{kTrackChromaStrength, -1}}).chroma_strength, 0);
+
+  const std::pair<int, int> thresholds[] = {{0, 0}, {1, 2}, {500, 1000}, {600, 1024}, {-5, 0}};
+  for (auto [track, expected] : thresholds) {
+    EXPECT_EQ(ParamsFor({{kTrackLumaThreshold, track}}).luma_threshold, expected) << track;
+    EXPECT_EQ(ParamsFor({{kTrackChromaThreshold, track}}).chroma_threshold, expected) << track;
+  }
+  // Doubling is done in the mathematical integers: no 32-bit wrap-around.
+  EXPECT_EQ(ParamsFor({{kTrackLumaThreshold, INT32_MAX}}).luma_threshold, 1024);
+  EXPECT_EQ(ParamsFor({{kTrackLumaThreshold, 0x40000000}}).luma_threshold, 1024);
+  EXPECT_EQ(ParamsFor({{kTrackChromaThreshold, INT32_MIN}}).chroma_threshold, 0);
+
+  const std::pair<int, int> limits[] = {{1, 16}, {-1, -16}, {32, 512}, {40, 512}, {-40, -512}};
+  for (auto [track, expected] : limits) {
+    EXPECT_EQ(ParamsFor({{kTrackLumaLimit, track}}).luma_limit, expected) << track;
+    EXPECT_EQ(ParamsFor({{kTrackChromaLimit, track}}).chroma_limit, expected) << track;
+  }
+  EXPECT_TRUE(ParamsFor({}, {2}).interlace);
+  EXPECT_TRUE(ParamsFor({}, {-1}).interlace);
+  EXPECT_FALSE(ParamsFor({}, {0}).interlace);
+}
+
+TEST(SelectPipeline, LumaOnlyFirstThenLimit) {
+  EXPECT_EQ(SelectPipeline(true, false), Pipeline::SharpenY);
+  EXPECT_EQ(SelectPipeline(true, true), Pipeline::SharpenYLimited);
+  EXPECT_EQ(SelectPipeline(false, false), Pipeline::SharpenYC);
+  EXPECT_EQ(SelectPipeline(false, true), Pipeline::SharpenYCLimited);
+}
+
+model::Frame SampleFrame(int w = 23, int h = 17, int max_w = 26, int max_h = 19) {
+  std::mt19937 rng(7);
+  return model::RandomFrame(rng, w, h, max_w, max_h, model::Range::Natural);
+}
+
+TEST(FrameProc, UnusableRecordsFailAndLeaveTheBufferAlone) {
+  model::Frame f = SampleFrame();
+  const model::Frame before = f;
+  model::Controls c;
+  FILTER fp{};
+  fp.track = c.track;
+  fp.check = c.check;
+  FILTER_PROC_INFO fpip{};
+  fpip.ycp_edit = f.px.data();
+  fpip.w = f.w;
+  fpip.h = f.h;
+  fpip.max_w = f.max_w;
+  fpip.max_h = f.max_h;
+
+  EXPECT_EQ(FrameProc(nullptr, &fpip), 0);
+  EXPECT_EQ(FrameProc(&fp, nullptr), 0);
+  FILTER no_track = fp;
+  no_track.track = nullptr;
+  EXPECT_EQ(FrameProc(&no_track, &fpip), 0);
+  FILTER no_check = fp;
+  no_check.check = nullptr;
+  EXPECT_EQ(FrameProc(&no_check, &fpip), 0);
+  FILTER_PROC_INFO bad = fpip;
+  bad.ycp_edit = nullptr;
+  EXPECT_EQ(FrameProc(&fp, &bad), 0);
+  bad = fpip;
+  bad.max_w = f.w - 1;
+  EXPECT_EQ(FrameProc(&fp, &bad), 0);
+  bad = fpip;
+  bad.max_h = f.h - 1;
+  EXPECT_EQ(FrameProc(&fp, &bad), 0);
+  EXPECT_TRUE(SamePixels(f, before));
+
+  // Nothing to do is not a failure.
+  for (auto [w, h] : {std::pair{0, 5}, {5, 0}, {-3, 5}, {5, -3}}) {
+    bad = fpip;
+    bad.w = w;
+    bad.h = h;
+    EXPECT_EQ(FrameProc(&fp, &bad), 1) << w << "x" << h;
+  }
+  EXPECT_TRUE(SamePixels(f, before));
+  EXPECT_EQ(FrameProc(&fp, &fpip), 1);
+}
+
+TEST(FrameProc, PipelinesStillToComeLeaveTheFrameAlone) {
+  for (auto [luma_only, limit] : {std::pair{1, 1}, {0, 0}, {0, 1}}) {
+    model::Frame f = SampleFrame();
+    const model::Frame before = f;
+    model::Controls c;
+    c.check[kCheckLumaOnly] = luma_only;
+    c.check[kCheckLimit] = limit;
+    EXPECT_EQ(RunHost(f, c), 1);
+    EXPECT_TRUE(SamePixels(f, before));
+  }
+}
+
+// An allocator that fails from a chosen call on and counts what is live.
+struct FailingAllocator {
+  static inline int calls = 0;
+  static inline int fail_from = 0;
+  static inline int live = 0;
+  static void* Alloc(size_t bytes) {
+    if (calls++ >= fail_from) return nullptr;
+    void* p = nullptr;
+    if (posix_memalign(&p, 16, bytes) != 0) return nullptr;
+    ++live;
+    return p;
+  }
+  static void Free(void* p) {
+    --live;
+    free(p);
+  }
+};
+
+TEST(FrameProc, FailedAllocationLeavesTheFrameAsItWasAndFreesEverything) {
+  int failures = 0;
+  for (int fail_from = 0;; ++fail_from) {
+    for (bool interlace : {false, true}) {
+      model::Frame f = SampleFrame();
+      const model::Frame before = f;
+      model::Controls c;
+      c.check[kCheckInterlace] = interlace;
+      FailingAllocator::calls = 0;
+      FailingAllocator::fail_from = fail_from;
+      FailingAllocator::live = 0;
+      SetPlaneAllocator(FailingAllocator::Alloc, FailingAllocator::Free);
+      const int result = RunHost(f, c);
+      SetPlaneAllocator(nullptr, nullptr);
+      EXPECT_EQ(FailingAllocator::live, 0) << "fail from " << fail_from;
+      if (FailingAllocator::calls <= fail_from) {
+        EXPECT_EQ(result, 1);
+        EXPECT_GT(failures, 0);
+        return;
+      }
+      ++failures;
+      EXPECT_EQ(result, 0) << "fail from " << fail_from;
+      EXPECT_TRUE(SamePixels(f, before)) << "fail from " << fail_from;
+    }
+  }
+}
+
+TEST(FrameProc, PlaneTooLargeForItsSizeFieldFailsWithoutTouchingTheFrame) {
+  // One pixel wide and 2^27 rows: the frame (6 bytes a row) fits a 32-bit
+  // size, a blur plane of 8-sample rows does not. The frame is mapped without
+  // access, so any read or write of it would fault.
+  const int h = 1 << 27;
+  const size_t bytes = size_t(h) * sizeof(PIXEL_YC);
+  void* buffer = mmap(nullptr, bytes, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  ASSERT_NE(buffer, MAP_FAILED);
+  model::Controls c;
+  FILTER fp{};
+  fp.track = c.track;
+  fp.check = c.check;
+  FILTER_PROC_INFO fpip{};
+  fpip.ycp_edit = static_cast<PIXEL_YC*>(buffer);
+  fpip.w = fpip.max_w = 1;
+  fpip.h = fpip.max_h = h;
+  EXPECT_EQ(FrameProc(&fp, &fpip), 0);
+  munmap(buffer, bytes);
+}
+
+TEST(Planes, PitchesAndSizes) {
+  for (auto [w, pitch16, pitch32] : {std::tuple{1, 8, 4}, {8, 8, 8}, {9, 16, 12}}) {
+    CSPixel_s16 blur(w, 3, RoundUp(w, 8));
+    CSPixel_s32 sums(w, 3, RoundUp(w, 4));
+    EXPECT_EQ(blur.pitch, pitch16);
+    EXPECT_EQ(sums.pitch, pitch32);
+    EXPECT_EQ(blur.size, pitch16 * 3 * 2);
+    EXPECT_EQ(sums.size, pitch32 * 3 * 4);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(blur.data) % 16, 0u);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(sums.data) % 16, 0u);
+  }
+  CSPixel_s32 huge(1 << 30, 4, RoundUp(1 << 30, 4));
+  EXPECT_EQ(huge.data, nullptr);
+  EXPECT_EQ(huge.size, 0);
+
+  PIXEL_YC host[4] = {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 11, 12}};
+  { CPixels frame(host, 2, 2, 2, sizeof host); }
+  EXPECT_EQ(host[3].cr, 12);  // a borrowed buffer outlives its wrapper
+}
+
+}  // namespace

@@ -1,0 +1,137 @@
+// Whole frames through the host's entry point against the model, and the
+// worked values of the luma sharpen.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "tests/harness.h"
+
+namespace {
+
+// Runs the frame through the filter and the model; both must agree on the
+// result and on every byte of the buffer, inside the picture and out.
+void ExpectSameAsModel(const model::Frame& input, const model::Controls& c, const std::string& what) {
+  model::Frame real = input;
+  model::Frame want = input;
+  ASSERT_EQ(RunHost(real, c), model::Filter(want, c)) << what;
+  ASSERT_TRUE(SamePixels(real, want)) << what;
+}
+
+std::string Describe(const model::Frame& f, const model::Controls& c, int threads) {
+  std::ostringstream s;
+  s << f.w << "x" << f.h << " in " << f.max_w << "x" << f.max_h << " threads " << threads << " track";
+  for (int v : c.track) s << " " << v;
+  s << " check";
+  for (int v : c.check) s << " " << v;
+  return s.str();
+}
+
+TEST(SharpenY, WholeFramesMatchTheModel) {
+  std::mt19937 rng(99);
+  std::uniform_int_distribution<int> strength(0, 256), threshold(0, 40), coin(0, 1), pad(0, 5);
+  const int sizes[][2] = {{1, 1}, {1, 7}, {7, 1},  {2, 2},   {3, 5},  {5, 3},   {7, 9},  {8, 8},
+                          {9, 4}, {15, 6}, {16, 21}, {17, 22}, {23, 23}, {24, 11}, {29, 5}, {31, 43},
+                          {32, 2}, {33, 41}, {40, 12}, {41, 42}, {63, 17}, {64, 3}, {65, 44}};
+  for (int threads : {1, 2, 3}) {
+    ScopedThreads scope(threads);
+    for (int radius = 1; radius <= 10; ++radius) {
+      for (auto [w, h] : sizes) {
+        model::Controls c;
+        c.track[kTrackRadius] = radius;
+        c.track[kTrackLumaStrength] = strength(rng);
+        c.track[kTrackLumaThreshold] = threshold(rng);
+        c.check[kCheckInterlace] = coin(rng);
+        const auto range = coin(rng) ? model::Range::Full : model::Range::Natural;
+        const model::Frame f = model::RandomFrame(rng, w, h, w + pad(rng), h + pad(rng), range);
+        ExpectSameAsModel(f, c, Describe(f, c, threads));
+      }
+    }
+  }
+}
+
+TEST(SharpenY, WidthsAroundTheVectorGroupAndTheWindow) {
+  std::mt19937 rng(3);
+  for (int threads : {1, 3}) {
+    ScopedThreads scope(threads);
+    for (int radius : {1, 2, 5, 10}) {
+      for (int w = 2 * radius - 1; w <= 2 * radius + 10; ++w) {
+        for (int w8 : {w, 8 * (w / 8 + 1) - 1, 8 * (w / 8 + 1), 8 * (w / 8 + 1) + 1}) {
+          model::Controls c;
+          c.track[kTrackRadius] = radius;
+          c.track[kTrackLumaStrength] = 256;
+          c.check[kCheckInterlace] = w % 2;
+          const model::Frame f = model::RandomFrame(rng, w8, 2 * radius + 3, w8 + 8, 2 * radius + 5,
+                                                    model::Range::Full);
+          ExpectSameAsModel(f, c, Describe(f, c, threads));
+        }
+      }
+    }
+  }
+}
+
+TEST(SharpenY, ControlsOutOfTheirRangesAreClampedLikeTheModelSays) {
+  std::mt19937 rng(17);
+  const model::Frame f = model::RandomFrame(rng, 37, 29, 40, 31, model::Range::Natural);
+  for (int radius : {INT32_MIN, -1, 0, 11, INT32_MAX}) {
+    for (int strength : {-5, 300, INT32_MAX}) {
+      for (int threshold : {-5, 600, INT32_MAX}) {
+        model::Controls c;
+        c.track[kTrackRadius] = radius;
+        c.track[kTrackLumaStrength] = strength;
+        c.track[kTrackLumaThreshold] = threshold;
+        c.check[kCheckInterlace] = 5;
+        c.check[kCheckLumaOnly] = -1;
+        ExpectSameAsModel(f, c, Describe(f, c, 0));
+      }
+    }
+  }
+}
+
+// One interior pixel of value `in` in a frame of `around`, radius 1: its blur
+// is (in + 8 * around) * 7281 >> 16.
+int SharpenCentre(int16_t in, int16_t around, int strength, int threshold_track) {
+  model::Frame f(9, 9, 9, 9);
+  for (PIXEL_YC& p : f.px) p = {around, 11, -11};
+  f.at(4, 4).y = in;
+  model::Controls c;
+  c.track[kTrackRadius] = 1;
+  c.track[kTrackLumaStrength] = strength;
+  c.track[kTrackLumaThreshold] = threshold_track;
+  EXPECT_EQ(RunHost(f, c), 1);
+  for (const PIXEL_YC& p : f.px) EXPECT_TRUE(p.cb == 11 && p.cr == -11) << "chroma changed";
+  return f.at(4, 4).y;
+}
+
+TEST(SharpenY, WorkedValues) {
+  // 4000 among 2876: blur 27008 * 7281 >> 16 = 3000, no clamp to a luma range.
+  EXPECT_EQ(SharpenCentre(4000, 2876, 256, 0), 5000);
+  EXPECT_EQ(SharpenCentre(4000, 2876, 0, 0), 4000);
+  // Rounding toward minus infinity: 1 among 0 has blur 0 (d = +1) and keeps
+  // its value below full strength; 0 among 2 has blur 1 (d = -1) and drops.
+  EXPECT_EQ(SharpenCentre(1, 0, 64, 0), 1);
+  EXPECT_EQ(SharpenCentre(1, 0, 256, 0), 2);
+  for (int strength : {1, 64, 255, 256}) EXPECT_EQ(SharpenCentre(0, 2, strength, 0), -1) << strength;
+  // The threshold is strict, for both signs: 1001 among 0 has blur 111
+  // (d = 890); -1000 among 0 has blur -112 (d = -888).
+  EXPECT_EQ(SharpenCentre(1001, 0, 256, 445), 1001);
+  EXPECT_EQ(SharpenCentre(1001, 0, 256, 444), 1001 + 890);
+  EXPECT_EQ(SharpenCentre(-1000, 0, 256, 444), -1000);
+  EXPECT_EQ(SharpenCentre(-1000, 0, 256, 443), -1000 - 888);
+  // A result past 16 bits wraps: 32000 among 0 has blur 3555, d = 28445.
+  EXPECT_EQ(SharpenCentre(32000, 0, 256, 0), int16_t(32000 + 28445 - 65536));
+}
+
+TEST(SharpenY, UniformFrameSharpensByTheBlurRoundingOnly) {
+  for (auto [strength, want] : {std::pair{64, 4096}, {256, 4097}, {0, 4096}}) {
+    model::Frame f(21, 13, 24, 13);
+    for (PIXEL_YC& p : f.px) p = {4096, 0, 0};
+    model::Controls c;
+    c.track[kTrackRadius] = 1;
+    c.track[kTrackLumaStrength] = strength;
+    ASSERT_EQ(RunHost(f, c), 1);
+    for (int y = 0; y < f.h; ++y)
+      for (int x = 0; x < f.max_w; ++x) ASSERT_EQ(f.at(x, y).y, x < f.w ? want : 4096) << x << "," << y;
+  }
+}
+
+}  // namespace
