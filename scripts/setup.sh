@@ -15,13 +15,19 @@ missing() {
 }
 
 updated=0
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+# Quiet unless something fails: then the whole apt log is shown.
+quietly() { "$@" >"$log" 2>&1 || { cat "$log" >&2; return 1; }; }
+
 apt_install() {
   [ $# -gt 0 ] || return 0
-  if [ "$updated" -eq 0 ]; then as_root apt-get update -qq; updated=1; fi
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@"
+  echo "setup: installing $*"
+  if [ "$updated" -eq 0 ]; then quietly as_root apt-get update; updated=1; fi
+  quietly as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "$@"
 }
 
-mode=${1:-all}
+mode=${1:-all}  # all, or native for the Linux build alone
 # shellcheck disable=SC2046
 apt_install $(missing "${need_native[@]}")
 if [ "$mode" = all ]; then

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Builds everything, natively and the real 32-bit plug-in, and runs every
+# test: the native suite and the plug-in under wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup.sh all
+cmake --preset native >/dev/null
+cmake --build --preset native -j2
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 -j2
+ctest --preset native -j2
