@@ -49,3 +49,17 @@ void ClampedWindowSums(int n, int radius, Get get, Put put) {
     put(i, sum);
   }
 }
+
+// Blurs all three channels of the frame into dst (same width and height).
+// False when the working planes cannot be allocated; dst is then incomplete.
+bool BoxBlurYC(const CPixels& src, CPixels& dst, int radius, bool interlaced);
+void HorizontalSumsYC(const CPixels& src, CPixels_s32& sums, int radius);
+bool VerticalBlurYC(int W, int H, const CPixels_s32& sums, CPixels& dst, int radius);
+bool VerticalBlurYCInterlaced(int W, int H, const CPixels_s32& sums, CPixels& dst, int radius);
+
+// RunningSum1 on 16-byte cells of (Y, Cr, Cb, 0) sums; strides in cells.
+void RunningSum4(CellS32* out, const CellS32* in, ptrdiff_t inStride, ptrdiff_t outStride, int radius,
+                 ptrdiff_t radiusStride, int steadyEight, int steadyRest);
+
+// The sum plane's pitch in cells: w + (w mod 3).
+constexpr int64_t YCSumPitch(int64_t w) { return 2 * w - 3 * (w / 3); }

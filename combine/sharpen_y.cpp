@@ -3,16 +3,9 @@
 
 #include "blur/box_blur.h"
 #include "combine/sharpen.h"
+#include "combine/sharpen_sample.h"
 
 namespace {
-
-inline int16_t SharpenSample(int16_t in, int16_t blur, int strength, int threshold) {
-  const int16_t d = static_cast<int16_t>(in - blur);
-  // |d| in 16 bits: -32768 stays negative and so never exceeds a threshold.
-  const int16_t a = static_cast<int16_t>(d < 0 ? -d : d);
-  const int32_t e = a > threshold ? d : 0;
-  return static_cast<int16_t>((int32_t{in} * 256 + e * strength) >> 8);
-}
 
 inline __m128i GatherLuma8(const PIXEL_YC* p) {
   return _mm_set_epi16(p[7].y, p[6].y, p[5].y, p[4].y, p[3].y, p[2].y, p[1].y, p[0].y);

@@ -48,8 +48,10 @@ int FrameProc(FILTER* fp, FILTER_PROC_INFO* fpip) {
     case Pipeline::SharpenY:
       return SharpenY(frame, params.radius, params.luma_strength, params.luma_threshold,
                       params.interlace) ? 1 : 0;
-    case Pipeline::SharpenYLimited:
     case Pipeline::SharpenYC:
+      return SharpenYC(frame, params.radius, params.luma_strength, params.chroma_strength, params.luma_threshold,
+                       params.chroma_threshold, params.interlace) ? 1 : 0;
+    case Pipeline::SharpenYLimited:
     case Pipeline::SharpenYCLimited:
       // Not built yet: the frame passes through unchanged.
       return 1;

@@ -31,9 +31,8 @@ class ScopedThreads {
   int saved_;
 };
 
+inline bool SamePixel(const PIXEL_YC& p, const PIXEL_YC& q) { return p.y == q.y && p.cb == q.cb && p.cr == q.cr; }
+
 inline bool SamePixels(const model::Frame& a, const model::Frame& b) {
-  return a.px.size() == b.px.size() &&
-         std::equal(a.px.begin(), a.px.end(), b.px.begin(), [](const PIXEL_YC& p, const PIXEL_YC& q) {
-           return p.y == q.y && p.cb == q.cb && p.cr == q.cr;
-         });
+  return std::equal(a.px.begin(), a.px.end(), b.px.begin(), b.px.end(), SamePixel);
 }

@@ -20,18 +20,32 @@ int64_t ClampValue(int64_t v, int64_t lo, int64_t hi) { return std::clamp(v, lo,
 
 }  // namespace
 
-std::vector<int16_t> BlurY(const Frame& f, int radius, bool interlace) {
+// Box blur of one channel at (x, y).
+static int16_t BlurSample(const Frame& f, int16_t PIXEL_YC::*channel, int x, int y, int radius, bool interlace) {
   const int64_t factor = 65536 / ((2 * radius + 1) * (2 * radius + 1));
-  std::vector<int16_t> out(size_t(f.w) * f.h);
+  int64_t sum = 0;
+  for (int dy = -radius; dy <= radius; ++dy) {
+    const int row = WindowRow(y, dy, f.h, interlace);
+    for (int dx = -radius; dx <= radius; ++dx) sum += f.at(ClampIndex(x + dx, f.w), row).*channel;
+  }
+  const int32_t product = static_cast<int32_t>(sum * factor);
+  return static_cast<int16_t>(product >> 16);
+}
+
+std::vector<int16_t> BlurY(const Frame& f, int radius, bool interlace) {
+  std::vector<int16_t> out;
+  for (int y = 0; y < f.h; ++y)
+    for (int x = 0; x < f.w; ++x) out.push_back(BlurSample(f, &PIXEL_YC::y, x, y, radius, interlace));
+  return out;
+}
+
+std::vector<PIXEL_YC> BlurYC(const Frame& f, int radius, bool interlace) {
+  std::vector<PIXEL_YC> out;
   for (int y = 0; y < f.h; ++y) {
     for (int x = 0; x < f.w; ++x) {
-      int64_t sum = 0;
-      for (int dy = -radius; dy <= radius; ++dy) {
-        const int row = WindowRow(y, dy, f.h, interlace);
-        for (int dx = -radius; dx <= radius; ++dx) sum += f.at(ClampIndex(x + dx, f.w), row).y;
-      }
-      const int32_t product = static_cast<int32_t>(sum * factor);
-      out[size_t(y) * f.w + x] = static_cast<int16_t>(product >> 16);
+      out.push_back({BlurSample(f, &PIXEL_YC::y, x, y, radius, interlace),
+                     BlurSample(f, &PIXEL_YC::cb, x, y, radius, interlace),
+                     BlurSample(f, &PIXEL_YC::cr, x, y, radius, interlace)});
     }
   }
   return out;
@@ -49,19 +63,34 @@ int16_t SharpenSample(int16_t in, int16_t blur, int strength, int threshold) {
 
 int Filter(Frame& f, const Controls& c) {
   const int radius = int(ClampValue(c.track[kTrackRadius], 1, 10));
-  const int strength = int(ClampValue(c.track[kTrackLumaStrength], 0, 256));
-  const int threshold = int(ClampValue(2 * int64_t{c.track[kTrackLumaThreshold]}, 0, 1024));
+  const int luma_strength = int(ClampValue(c.track[kTrackLumaStrength], 0, 256));
+  const int luma_threshold = int(ClampValue(2 * int64_t{c.track[kTrackLumaThreshold]}, 0, 1024));
+  const int chroma_strength = int(ClampValue(c.track[kTrackChromaStrength], 0, 256));
+  const int chroma_threshold = int(ClampValue(2 * int64_t{c.track[kTrackChromaThreshold]}, 0, 1024));
   const bool interlace = c.check[kCheckInterlace] != 0;
   const bool luma_only = c.check[kCheckLumaOnly] != 0;
   const bool limit = c.check[kCheckLimit] != 0;
   if (f.w <= 0 || f.h <= 0) return 1;
   if (f.max_w < f.w || f.max_h < f.h) return 0;
-  if (!luma_only || limit) return 1;  // pipelines still to come leave the frame alone
+  if (limit) return 1;  // pipelines still to come leave the frame alone
 
-  const std::vector<int16_t> blur = BlurY(f, radius, interlace);
-  for (int y = 0; y < f.h; ++y)
-    for (int x = 0; x < f.w; ++x)
-      f.at(x, y).y = SharpenSample(f.at(x, y).y, blur[size_t(y) * f.w + x], strength, threshold);
+  if (luma_only) {
+    const std::vector<int16_t> blur = BlurY(f, radius, interlace);
+    for (int y = 0; y < f.h; ++y)
+      for (int x = 0; x < f.w; ++x)
+        f.at(x, y).y = SharpenSample(f.at(x, y).y, blur[size_t(y) * f.w + x], luma_strength, luma_threshold);
+    return 1;
+  }
+  const std::vector<PIXEL_YC> blur = BlurYC(f, radius, interlace);
+  for (int y = 0; y < f.h; ++y) {
+    for (int x = 0; x < f.w; ++x) {
+      PIXEL_YC& p = f.at(x, y);
+      const PIXEL_YC& b = blur[size_t(y) * f.w + x];
+      p.y = SharpenSample(p.y, b.y, luma_strength, luma_threshold);
+      p.cb = SharpenSample(p.cb, b.cb, chroma_strength, chroma_threshold);
+      p.cr = SharpenSample(p.cr, b.cr, chroma_strength, chroma_threshold);
+    }
+  }
   return 1;
 }
 

@@ -33,8 +33,10 @@ struct Controls {
 // the (2r+1)^2 window, coordinates clamped into the row and into the column
 // (or into the pixel's own field when interlaced), scaled by F >> 16.
 std::vector<int16_t> BlurY(const Frame& f, int radius, bool interlace);
+// The same for all three channels, each on its own.
+std::vector<PIXEL_YC> BlurYC(const Frame& f, int radius, bool interlace);
 
-// One luma sample through the unsharp mask.
+// One sample through the unsharp mask.
 int16_t SharpenSample(int16_t in, int16_t blur, int strength, int threshold);
 
 // What the frame procedure does to the frame; returns its result.

@@ -4,6 +4,7 @@
 
 #include <sstream>
 
+#include "combine/sharpen.h"
 #include "tests/harness.h"
 
 namespace {
@@ -26,7 +27,8 @@ std::string Describe(const model::Frame& f, const model::Controls& c, int thread
   return s.str();
 }
 
-TEST(SharpenY, WholeFramesMatchTheModel) {
+// Every pipeline built so far: luma only, and luma with chroma.
+TEST(Sharpen, WholeFramesMatchTheModel) {
   std::mt19937 rng(99);
   std::uniform_int_distribution<int> strength(0, 256), threshold(0, 40), coin(0, 1), pad(0, 5);
   const int sizes[][2] = {{1, 1}, {1, 7}, {7, 1},  {2, 2},   {3, 5},  {5, 3},   {7, 9},  {8, 8},
@@ -36,20 +38,25 @@ TEST(SharpenY, WholeFramesMatchTheModel) {
     ScopedThreads scope(threads);
     for (int radius = 1; radius <= 10; ++radius) {
       for (auto [w, h] : sizes) {
-        model::Controls c;
-        c.track[kTrackRadius] = radius;
-        c.track[kTrackLumaStrength] = strength(rng);
-        c.track[kTrackLumaThreshold] = threshold(rng);
-        c.check[kCheckInterlace] = coin(rng);
-        const auto range = coin(rng) ? model::Range::Full : model::Range::Natural;
-        const model::Frame f = model::RandomFrame(rng, w, h, w + pad(rng), h + pad(rng), range);
-        ExpectSameAsModel(f, c, Describe(f, c, threads));
+        for (int luma_only : {1, 0}) {
+          model::Controls c;
+          c.track[kTrackRadius] = radius;
+          c.track[kTrackLumaStrength] = strength(rng);
+          c.track[kTrackLumaThreshold] = threshold(rng);
+          c.track[kTrackChromaStrength] = strength(rng);
+          c.track[kTrackChromaThreshold] = threshold(rng);
+          c.check[kCheckInterlace] = coin(rng);
+          c.check[kCheckLumaOnly] = luma_only;
+          const auto range = coin(rng) ? model::Range::Full : model::Range::Natural;
+          const model::Frame f = model::RandomFrame(rng, w, h, w + pad(rng), h + pad(rng), range);
+          ExpectSameAsModel(f, c, Describe(f, c, threads));
+        }
       }
     }
   }
 }
 
-TEST(SharpenY, WidthsAroundTheVectorGroupAndTheWindow) {
+TEST(Sharpen, WidthsAroundTheVectorGroupAndTheWindow) {
   std::mt19937 rng(3);
   for (int threads : {1, 3}) {
     ScopedThreads scope(threads);
@@ -59,7 +66,9 @@ TEST(SharpenY, WidthsAroundTheVectorGroupAndTheWindow) {
           model::Controls c;
           c.track[kTrackRadius] = radius;
           c.track[kTrackLumaStrength] = 256;
+          c.track[kTrackChromaStrength] = 200;
           c.check[kCheckInterlace] = w % 2;
+          c.check[kCheckLumaOnly] = w8 % 3 != 0;
           const model::Frame f = model::RandomFrame(rng, w8, 2 * radius + 3, w8 + 8, 2 * radius + 5,
                                                     model::Range::Full);
           ExpectSameAsModel(f, c, Describe(f, c, threads));
@@ -69,7 +78,7 @@ TEST(SharpenY, WidthsAroundTheVectorGroupAndTheWindow) {
   }
 }
 
-TEST(SharpenY, ControlsOutOfTheirRangesAreClampedLikeTheModelSays) {
+TEST(Sharpen, ControlsOutOfTheirRangesAreClampedLikeTheModelSays) {
   std::mt19937 rng(17);
   const model::Frame f = model::RandomFrame(rng, 37, 29, 40, 31, model::Range::Natural);
   for (int radius : {INT32_MIN, -1, 0, 11, INT32_MAX}) {
@@ -79,9 +88,13 @@ TEST(SharpenY, ControlsOutOfTheirRangesAreClampedLikeTheModelSays) {
         c.track[kTrackRadius] = radius;
         c.track[kTrackLumaStrength] = strength;
         c.track[kTrackLumaThreshold] = threshold;
+        c.track[kTrackChromaStrength] = strength;
+        c.track[kTrackChromaThreshold] = threshold;
         c.check[kCheckInterlace] = 5;
-        c.check[kCheckLumaOnly] = -1;
-        ExpectSameAsModel(f, c, Describe(f, c, 0));
+        for (int luma_only : {-1, 0}) {
+          c.check[kCheckLumaOnly] = luma_only;
+          ExpectSameAsModel(f, c, Describe(f, c, 0));
+        }
       }
     }
   }
@@ -131,6 +144,68 @@ TEST(SharpenY, UniformFrameSharpensByTheBlurRoundingOnly) {
     ASSERT_EQ(RunHost(f, c), 1);
     for (int y = 0; y < f.h; ++y)
       for (int x = 0; x < f.max_w; ++x) ASSERT_EQ(f.at(x, y).y, x < f.w ? want : 4096) << x << "," << y;
+  }
+}
+
+struct Worked {
+  int16_t in, blur;
+  int strength, threshold;
+  int16_t out;
+};
+
+// The rule's worked values, straight through the combine steps: each case
+// fills a row of width 5 (two vector pairs or groups and a scalar tail), in
+// each channel in turn, the other channels held at strength 0.
+const Worked kWorked[] = {
+    {2000, 1800, 64, 0, 2050},   {100, 101, 64, 0, 99},      {101, 100, 64, 0, 101},
+    {500, 420, 32, 0, 510},      {-100, -60, 32, 0, -105},   {1000, 1200, 256, 0, 800},
+    {2000, 1800, 64, 200, 2000}, {2000, 1800, 64, 199, 2050}, {32000, 0, 256, 0, -1536},
+    {16384, -16384, 256, 0, 16384}, {4000, 3000, 256, 0, 5000}, {0, 0, 256, 0, 0},
+};
+
+TEST(CombineYC, WorkedValues) {
+  for (const Worked& w : kWorked) {
+    for (int channel = 0; channel < 3; ++channel) {
+      PIXEL_YC row[5], blur_px[5];
+      for (int x = 0; x < 5; ++x) {
+        row[x] = {7, 7, 7};
+        blur_px[x] = {3, 3, 3};
+        int16_t PIXEL_YC::*member = channel == 0 ? &PIXEL_YC::y : channel == 1 ? &PIXEL_YC::cb : &PIXEL_YC::cr;
+        row[x].*member = w.in;
+        blur_px[x].*member = w.blur;
+      }
+      CPixels frame(row, 5, 5, 1, sizeof row);
+      CPixels blur(5, 1, 8);
+      std::copy(blur_px, blur_px + 5, blur.data);
+      const int16_t s = int16_t(w.strength), t = int16_t(w.threshold);
+      alignas(16) int16_t strength[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+      alignas(16) int16_t threshold[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+      // Lanes are (Y, Cr, Cb, 0): luma in lane 0, chroma in lanes 1 and 2.
+      const int lane = channel == 0 ? 0 : channel == 1 ? 2 : 1;
+      strength[lane] = strength[lane + 4] = s;
+      threshold[lane] = threshold[lane + 4] = t;
+      CombineYC(threshold, strength, blur, 1, 5, frame);
+      for (int x = 0; x < 5; ++x) {
+        const int16_t got = channel == 0 ? row[x].y : channel == 1 ? row[x].cb : row[x].cr;
+        EXPECT_EQ(got, w.out) << w.in << " " << w.blur << " channel " << channel << " x " << x;
+        EXPECT_EQ(channel == 0 ? row[x].cb : row[x].y, 7) << "other channel changed";
+      }
+    }
+  }
+}
+
+TEST(CombineY, WorkedValues) {
+  for (const Worked& w : kWorked) {
+    PIXEL_YC row[13];
+    for (PIXEL_YC& p : row) p = {w.in, 5, -5};
+    CPixels frame(row, 13, 13, 1, sizeof row);
+    CSPixel_s16 blur(13, 1, 16);
+    std::fill(blur.data, blur.data + 13, w.blur);
+    CombineY(frame, blur, 13, 1, w.strength, w.threshold);
+    for (const PIXEL_YC& p : row) {
+      EXPECT_EQ(p.y, w.out) << w.in << " " << w.blur;
+      EXPECT_TRUE(p.cb == 5 && p.cr == -5);
+    }
   }
 }
 
