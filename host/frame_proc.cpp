@@ -52,9 +52,12 @@ int FrameProc(FILTER* fp, FILTER_PROC_INFO* fpip) {
       return SharpenYC(frame, params.radius, params.luma_strength, params.chroma_strength, params.luma_threshold,
                        params.chroma_threshold, params.interlace) ? 1 : 0;
     case Pipeline::SharpenYLimited:
+      return SharpenYLimited(frame, params.radius, params.luma_strength, params.luma_threshold, params.luma_limit,
+                             params.interlace) ? 1 : 0;
     case Pipeline::SharpenYCLimited:
-      // Not built yet: the frame passes through unchanged.
-      return 1;
+      return SharpenYCLimited(frame, params.radius, params.luma_strength, params.chroma_strength, params.luma_limit,
+                              params.chroma_limit, params.luma_threshold, params.chroma_threshold, params.interlace)
+                 ? 1 : 0;
   }
-  return 1;
+  return 0;
 }

@@ -51,6 +51,34 @@ std::vector<PIXEL_YC> BlurYC(const Frame& f, int radius, bool interlace) {
   return out;
 }
 
+Envelope EnvelopeOf(const Frame& f, bool interlace) {
+  const int d = interlace ? 2 : 1;
+  const bool complete = f.w >= 3 && f.h >= (interlace ? 6 : 3);
+  Envelope e;
+  for (int y = 0; y < f.h; ++y) {
+    for (int x = 0; x < f.w; ++x) {
+      int cx = x, cy = y;
+      if (complete) {
+        cx = std::clamp(x, 1, f.w - 2);
+        cy = interlace ? (y < 2 ? y + 2 : (y > f.h - 3 ? y - 2 : y)) : std::clamp(y, 1, f.h - 2);
+      }
+      PIXEL_YC lo = f.at(cx, cy), hi = lo;
+      for (int dy = -1; dy <= 1; ++dy) {
+        for (int dx = -1; dx <= 1; ++dx) {
+          const int px = cx + dx, py = cy + dy * d;
+          if (px < 0 || px >= f.w || py < 0 || py >= f.h) continue;  // only in small frames
+          const PIXEL_YC& p = f.at(px, py);
+          lo = {std::min(lo.y, p.y), std::min(lo.cb, p.cb), std::min(lo.cr, p.cr)};
+          hi = {std::max(hi.y, p.y), std::max(hi.cb, p.cb), std::max(hi.cr, p.cr)};
+        }
+      }
+      e.lo.push_back(lo);
+      e.hi.push_back(hi);
+    }
+  }
+  return e;
+}
+
 int16_t SharpenSample(int16_t in, int16_t blur, int strength, int threshold) {
   const int16_t diff = static_cast<int16_t>(in - blur);
   const int16_t magnitude = static_cast<int16_t>(diff == INT16_MIN ? INT16_MIN : std::abs(diff));
@@ -59,6 +87,23 @@ int16_t SharpenSample(int16_t in, int16_t blur, int strength, int threshold) {
   // floor(product / 256), then wrapped to 16 bits.
   const int64_t correction = product >= 0 ? product / 256 : -((-product + 255) / 256);
   return static_cast<int16_t>(in + correction);
+}
+
+int16_t SharpenSampleSaturated(int16_t in, int16_t blur, int strength, int threshold) {
+  const int16_t diff = static_cast<int16_t>(in - blur);
+  const int16_t magnitude = static_cast<int16_t>(diff == INT16_MIN ? INT16_MIN : std::abs(diff));
+  if (magnitude <= threshold) return in;
+  const int64_t product = int64_t{diff} * strength;
+  const int64_t correction = product >= 0 ? product / 256 : -((-product + 255) / 256);
+  return static_cast<int16_t>(ClampValue(in + correction, INT16_MIN, INT16_MAX));
+}
+
+int16_t Limit(int16_t sharpened, int16_t lo, int16_t hi, int limit) {
+  const int16_t lower = static_cast<int16_t>(lo - limit);
+  const int16_t upper = static_cast<int16_t>(hi + limit);
+  if (sharpened < lower) sharpened = lower;
+  if (sharpened > upper) sharpened = upper;
+  return sharpened;
 }
 
 int Filter(Frame& f, const Controls& c) {
@@ -70,25 +115,41 @@ int Filter(Frame& f, const Controls& c) {
   const bool interlace = c.check[kCheckInterlace] != 0;
   const bool luma_only = c.check[kCheckLumaOnly] != 0;
   const bool limit = c.check[kCheckLimit] != 0;
+  const int luma_limit = int(ClampValue(c.track[kTrackLumaLimit], -32, 32)) * 16;
+  const int chroma_limit = int(ClampValue(c.track[kTrackChromaLimit], -32, 32)) * 16;
   if (f.w <= 0 || f.h <= 0) return 1;
   if (f.max_w < f.w || f.max_h < f.h) return 0;
-  if (limit) return 1;  // pipelines still to come leave the frame alone
 
+  // Everything is computed from the frame as it came, before any change.
+  const Frame original = f;
+  const Envelope env = limit ? EnvelopeOf(original, interlace) : Envelope{};
   if (luma_only) {
-    const std::vector<int16_t> blur = BlurY(f, radius, interlace);
-    for (int y = 0; y < f.h; ++y)
-      for (int x = 0; x < f.w; ++x)
-        f.at(x, y).y = SharpenSample(f.at(x, y).y, blur[size_t(y) * f.w + x], luma_strength, luma_threshold);
+    const std::vector<int16_t> blur = BlurY(original, radius, interlace);
+    for (int y = 0; y < f.h; ++y) {
+      for (int x = 0; x < f.w; ++x) {
+        const size_t i = size_t(y) * f.w + x;
+        int16_t& out = f.at(x, y).y;
+        out = limit ? Limit(SharpenSampleSaturated(out, blur[i], luma_strength, luma_threshold), env.lo[i].y,
+                            env.hi[i].y, luma_limit)
+                    : SharpenSample(out, blur[i], luma_strength, luma_threshold);
+      }
+    }
     return 1;
   }
-  const std::vector<PIXEL_YC> blur = BlurYC(f, radius, interlace);
+  const std::vector<PIXEL_YC> blur = BlurYC(original, radius, interlace);
   for (int y = 0; y < f.h; ++y) {
     for (int x = 0; x < f.w; ++x) {
+      const size_t i = size_t(y) * f.w + x;
       PIXEL_YC& p = f.at(x, y);
-      const PIXEL_YC& b = blur[size_t(y) * f.w + x];
+      const PIXEL_YC& b = blur[i];
       p.y = SharpenSample(p.y, b.y, luma_strength, luma_threshold);
       p.cb = SharpenSample(p.cb, b.cb, chroma_strength, chroma_threshold);
       p.cr = SharpenSample(p.cr, b.cr, chroma_strength, chroma_threshold);
+      if (limit) {
+        p.y = Limit(p.y, env.lo[i].y, env.hi[i].y, luma_limit);
+        p.cb = Limit(p.cb, env.lo[i].cb, env.hi[i].cb, chroma_limit);
+        p.cr = Limit(p.cr, env.lo[i].cr, env.hi[i].cr, chroma_limit);
+      }
     }
   }
   return 1;

@@ -36,8 +36,21 @@ std::vector<int16_t> BlurY(const Frame& f, int radius, bool interlace);
 // The same for all three channels, each on its own.
 std::vector<PIXEL_YC> BlurYC(const Frame& f, int radius, bool interlace);
 
-// One sample through the unsharp mask.
+// Per-channel 3x3 minimum and maximum (rows two apart under interlace),
+// w x h row-major. Border pixels take the nearest pixel whose window lies in
+// the frame; frames too small to have one take their own clipped windows.
+struct Envelope {
+  std::vector<PIXEL_YC> lo, hi;
+};
+Envelope EnvelopeOf(const Frame& f, bool interlace);
+
+// One sample through the unsharp mask, wrapped to 16 bits.
 int16_t SharpenSample(int16_t in, int16_t blur, int strength, int threshold);
+// The same, saturated to 16 bits instead (luma limited sharpen).
+int16_t SharpenSampleSaturated(int16_t in, int16_t blur, int strength, int threshold);
+// A sharpened sample held within [lo - limit, hi + limit], bounds wrapped to
+// 16 bits, the upper bound winning when they cross.
+int16_t Limit(int16_t sharpened, int16_t lo, int16_t hi, int limit);
 
 // What the frame procedure does to the frame; returns its result.
 int Filter(Frame& f, const Controls& c);
