@@ -1,0 +1,193 @@
+// The quorlin command as a user meets it: runs of the built program in a
+// scratch directory.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "tools/quorlin/png_io.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+  int status;
+  std::string out, err;
+};
+
+std::string Slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void Spill(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+Picture Load(const fs::path& path) {
+  Picture picture;
+  FILE* in = std::fopen(path.c_str(), "rb");
+  EXPECT_NE(in, nullptr) << path;
+  if (!in) return picture;
+  EXPECT_EQ(ReadPng(in, picture), "") << path;
+  std::fclose(in);
+  return picture;
+}
+
+class QuorlinCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string name = (fs::temp_directory_path() / "quorlin-test-XXXXXX").string();
+    ASSERT_NE(mkdtemp(name.data()), nullptr);
+    dir_ = name;
+  }
+  void TearDown() override {
+    fs::remove_all(dir_);
+    fs::remove(Captured("out"));
+    fs::remove(Captured("err"));
+  }
+
+  // Output is captured beside the scratch directory, so that the directory
+  // holds only what quorlin leaves there.
+  fs::path Captured(const char* stream) const { return dir_.string() + "." + stream; }
+
+  Outcome Run(const std::string& args) const {
+    const std::string command = "cd '" + dir_.string() + "' && '" QUORLIN_EXE "' " + args + " >'" +
+                                Captured("out").string() + "' 2>'" + Captured("err").string() + "'";
+    const int raw = std::system(command.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(Captured("out")), Slurp(Captured("err"))};
+  }
+
+  std::vector<std::string> Listing() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir_)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(QuorlinCommand, WithoutArgumentsSharpensTheBuiltInSample) {
+  const Outcome run = Run("");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  const Picture original = Load(QUORLIN_SAMPLE_PNG);
+  const Picture sharpened = Load(dir_ / "coffee.sharpened.png");
+  EXPECT_EQ(sharpened.width, original.width);
+  EXPECT_EQ(sharpened.height, original.height);
+  ASSERT_EQ(sharpened.pixels.size(), original.pixels.size());
+  EXPECT_TRUE(sharpened.pixels != original.pixels);
+}
+
+TEST_F(QuorlinCommand, EachOptionReachesTheFilter) {
+  // Each option changes the picture against a baseline that differs from it
+  // in that option alone.
+  const std::pair<const char*, const char*> cases[] = {
+      {"--radius 5", ""},
+      {"--luma-strength=200", ""},
+      {"--luma-threshold 100", ""},
+      {"--interlace", ""},
+      {"--no-luma-only", ""},
+      {"--limit", ""},
+      {"--limit --luma-limit -8", "--limit"},
+      {"--no-luma-only --chroma-strength 256", "--no-luma-only"},
+      {"--no-luma-only --chroma-threshold 20", "--no-luma-only"},
+      {"--no-luma-only --limit --chroma-limit 0", "--no-luma-only --limit --chroma-limit 4"},
+  };
+  for (auto [option, baseline] : cases) {
+    ASSERT_EQ(Run(std::string(baseline) + " '" QUORLIN_SAMPLE_PNG "' base.png").status, 0) << baseline;
+    const Outcome run = Run(std::string(option) + " '" QUORLIN_SAMPLE_PNG "' changed.png");
+    ASSERT_EQ(run.status, 0) << option << ": " << run.err;
+    EXPECT_TRUE(Load(dir_ / "changed.png").pixels != Load(dir_ / "base.png").pixels) << option;
+  }
+}
+
+TEST_F(QuorlinCommand, ZeroStrengthGivesBackTheOriginalPixels) {
+  const Outcome run = Run("--luma-strength 0 '" QUORLIN_SAMPLE_PNG "' same.png");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(Load(dir_ / "same.png").pixels == Load(QUORLIN_SAMPLE_PNG).pixels);
+}
+
+TEST_F(QuorlinCommand, GrayPicturesStayGrayAndKeepTheirAlpha) {
+  Picture gray{64, 48, 4, true, {}};
+  for (int y = 0; y < gray.height; ++y) {
+    for (int x = 0; x < gray.width; ++x) {
+      const uint8_t v = uint8_t(((x / 8 + y / 8) % 2) * 160 + (x * 7 + y * 3) % 64);
+      gray.pixels.insert(gray.pixels.end(), {v, v, v, uint8_t(x * 4)});
+    }
+  }
+  ASSERT_EQ(WritePng((dir_ / "gray.png").string(), gray), "");
+
+  ASSERT_EQ(Run("gray.png").status, 0);
+  const Picture sharpened = Load(dir_ / "gray.sharpened.png");
+  EXPECT_TRUE(sharpened.gray);
+  ASSERT_EQ(sharpened.channels, 4);
+  EXPECT_TRUE(sharpened.pixels != gray.pixels);
+  for (size_t i = 3; i < gray.pixels.size(); i += 4) {
+    ASSERT_EQ(sharpened.pixels[i], gray.pixels[i]) << "alpha of pixel " << i / 4;
+  }
+}
+
+TEST_F(QuorlinCommand, BadInputFailsWithOneLineAndLeavesNoFile) {
+  const std::string png = Slurp(QUORLIN_SAMPLE_PNG);
+  Spill(dir_ / "good.png", png);
+  Spill(dir_ / "text.png", "just some text\n");
+  Spill(dir_ / "cut.png", png.substr(0, png.size() / 2));
+  Spill(dir_ / "no-end.png", png.substr(0, png.size() - 12));  // without its IEND chunk
+  Spill(dir_ / "out.png", "previous");
+  fs::create_directory(dir_ / "folder");
+  const std::vector<std::string> before = Listing();
+
+  struct Case {
+    const char* args;
+    int status;
+    const char* named;  // the file or option the message must name
+  };
+  const Case cases[] = {
+      {"missing.png out.png", 1, "missing.png"},
+      {"text.png out.png", 1, "text.png"},
+      {"cut.png out.png", 1, "cut.png"},
+      {"no-end.png out.png", 1, "no-end.png"},
+      {"folder out.png", 1, "folder"},
+      {"good.png nowhere/out.png", 1, "nowhere/out.png"},
+      {"good.png /proc/out.png", 1, "/proc/out.png"},
+      {"good.png folder", 1, "folder"},
+      {"--radius 11 good.png out.png", 2, "--radius"},
+      {"--luma-strength -1 good.png out.png", 2, "--luma-strength"},
+      {"--radius 2x good.png out.png", 2, "--radius"},
+      {"--sharpness 3 good.png out.png", 2, "--sharpness"},
+      {"--no-radius good.png out.png", 2, "--no-radius"},
+      {"--interlace=1 good.png out.png", 2, "--interlace"},
+      {"good.png out.png --radius", 2, "--radius"},
+      {"good.png out.png extra.png", 2, "extra.png"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args);
+    const Outcome run = Run(c.args);
+    EXPECT_EQ(run.status, c.status);
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    EXPECT_TRUE(run.err.ends_with('\n')) << run.err;
+    EXPECT_NE(run.err.find(c.named), std::string::npos) << run.err;
+    EXPECT_EQ(Listing(), before);
+    EXPECT_EQ(Slurp(dir_ / "out.png"), "previous");
+  }
+}
+
+TEST_F(QuorlinCommand, HelpListsTheControlsWithRangesAndDefaults) {
+  const Outcome run = Run("--help");
+  EXPECT_EQ(run.status, 0);
+  for (const char* line : {"ぼかし幅, 1..10, default 2", "明強度, 0..256, default 64",
+                           "明閾値, 0..500, default 0", "インターレース処理, on/off, default off"}) {
+    EXPECT_NE(run.out.find(line), std::string::npos) << line << "\n" << run.out;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,184 @@
+#include "tools/quorlin/png_io.h"
+
+#include <png.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csetjmp>
+#include <cstring>
+#include <filesystem>
+
+namespace {
+
+// Everything a libpng step touches. Steps are left by longjmp when libpng
+// fails, so they hold plain data only and own nothing.
+struct PngJob {
+  FILE* file;
+  png_infop info;
+  png_bytepp rows;
+  png_uint_32 width, height;
+  int source_color_type;  // as stored in the file
+  int color_type;         // as delivered or written
+  int channels;
+  char message[160];
+};
+
+[[noreturn]] void OnPngError(png_structp png, png_const_charp message) {
+  auto* job = static_cast<PngJob*>(png_get_error_ptr(png));
+  std::snprintf(job->message, sizeof job->message, "%s", message);
+  png_longjmp(png, 1);
+}
+
+// Warnings (a dubious colour profile, say) don't stop a picture from being used.
+void OnPngWarning(png_structp, png_const_charp) {}
+
+// The one frame libpng's longjmp may land in: returns false when the step
+// failed, with libpng's reason in job->message.
+bool RunPngStep(png_structp png, PngJob* job, void (*step)(png_structp, PngJob*)) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  step(png, job);
+  return true;
+}
+
+// Asks libpng for 8-bit RGB or RGBA whatever the file holds.
+void ReadHeader(png_structp png, PngJob* job) {
+  png_init_io(png, job->file);
+  png_set_sig_bytes(png, 8);
+  png_read_info(png, job->info);
+  job->source_color_type = png_get_color_type(png, job->info);
+  png_set_expand(png);  // palette to RGB, gray to 8 bits, transparency to alpha
+  png_set_scale_16(png);
+  png_set_gray_to_rgb(png);
+  png_set_interlace_handling(png);
+  png_read_update_info(png, job->info);
+  job->width = png_get_image_width(png, job->info);
+  job->height = png_get_image_height(png, job->info);
+  job->channels = png_get_channels(png, job->info);
+}
+
+// Reading up to the end chunk catches a file cut short after its pixels.
+void ReadRows(png_structp png, PngJob* job) {
+  png_read_image(png, job->rows);
+  png_read_end(png, nullptr);
+}
+
+void WriteAll(png_structp png, PngJob* job) {
+  png_init_io(png, job->file);
+  png_set_IHDR(png, job->info, job->width, job->height, 8, job->color_type, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, job->info);
+  png_write_image(png, job->rows);
+  png_write_end(png, job->info);
+}
+
+std::vector<png_bytep> RowPointers(uint8_t* pixels, int32_t width, int32_t height, int channels) {
+  std::vector<png_bytep> rows(height);
+  for (int32_t y = 0; y < height; ++y) rows[y] = pixels + size_t(y) * width * channels;
+  return rows;
+}
+
+std::string Damaged(const PngJob& job) {
+  return std::string("damaged or truncated PNG (") + job.message + ")";
+}
+
+std::string ReadWithPng(png_structp png, PngJob& job, Picture& picture) {
+  if (!RunPngStep(png, &job, ReadHeader)) return Damaged(job);
+  if (int64_t(job.width) * job.height > kMaxPixels) {
+    return "picture too large (" + std::to_string(job.width) + "x" + std::to_string(job.height) + ")";
+  }
+  picture.width = static_cast<int32_t>(job.width);
+  picture.height = static_cast<int32_t>(job.height);
+  picture.channels = job.channels;
+  picture.gray = (job.source_color_type & PNG_COLOR_MASK_COLOR) == 0;
+  picture.pixels.resize(size_t(picture.width) * picture.height * picture.channels);
+  std::vector<png_bytep> rows =
+      RowPointers(picture.pixels.data(), picture.width, picture.height, picture.channels);
+  job.rows = rows.data();
+  return RunPngStep(png, &job, ReadRows) ? "" : Damaged(job);
+}
+
+// The picture's bytes as they go into the file: gray pictures keep one
+// channel of the three (all equal) and their alpha.
+std::vector<uint8_t> FileSamples(const Picture& picture, int* color_type, int* channels) {
+  const bool alpha = picture.channels == 4;
+  if (!picture.gray) {
+    *color_type = alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB;
+    *channels = picture.channels;
+    return picture.pixels;
+  }
+  *color_type = alpha ? PNG_COLOR_TYPE_GRAY_ALPHA : PNG_COLOR_TYPE_GRAY;
+  *channels = alpha ? 2 : 1;
+  std::vector<uint8_t> samples;
+  samples.reserve(picture.pixels.size() / picture.channels * *channels);
+  for (size_t i = 0; i < picture.pixels.size(); i += picture.channels) {
+    samples.push_back(picture.pixels[i]);
+    if (alpha) samples.push_back(picture.pixels[i + 3]);
+  }
+  return samples;
+}
+
+std::string Encode(FILE* out, const Picture& picture) {
+  PngJob job{};
+  job.file = out;
+  job.width = picture.width;
+  job.height = picture.height;
+  std::vector<uint8_t> samples = FileSamples(picture, &job.color_type, &job.channels);
+  std::vector<png_bytep> rows = RowPointers(samples.data(), picture.width, picture.height, job.channels);
+  job.rows = rows.data();
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &job, OnPngError, OnPngWarning);
+  job.info = png ? png_create_info_struct(png) : nullptr;
+  std::string problem = !job.info                         ? "out of memory"
+                        : !RunPngStep(png, &job, WriteAll) ? std::string("cannot write: ") + job.message
+                                                           : "";
+  png_destroy_write_struct(&png, &job.info);
+  return problem;
+}
+
+std::string ErrnoText(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
+
+// mkstemp makes the file private: give the picture the permissions that any
+// new file of the user's would get.
+mode_t NewFileMode() {
+  const mode_t mask = umask(0);
+  umask(mask);
+  return 0666 & ~mask;
+}
+
+}  // namespace
+
+std::string ReadPng(FILE* in, Picture& picture) {
+  png_byte signature[8];
+  if (std::fread(signature, 1, sizeof signature, in) != sizeof signature ||
+      png_sig_cmp(signature, 0, sizeof signature) != 0) {
+    return std::ferror(in) ? ErrnoText("cannot read") : "not a PNG file";
+  }
+  PngJob job{};
+  job.file = in;
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &job, OnPngError, OnPngWarning);
+  job.info = png ? png_create_info_struct(png) : nullptr;
+  std::string problem = job.info ? ReadWithPng(png, job, picture) : "out of memory";
+  png_destroy_read_struct(&png, &job.info, nullptr);
+  return problem;
+}
+
+std::string WritePng(const std::string& path, const Picture& picture) {
+  namespace fs = std::filesystem;
+  const fs::path target(path);
+  const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  std::string temp = (dir / ".quorlin-XXXXXX").string();
+  const int fd = mkstemp(temp.data());
+  if (fd < 0) return ErrnoText("cannot write");
+  std::string problem;
+  FILE* out = fchmod(fd, NewFileMode()) == 0 ? fdopen(fd, "wb") : nullptr;
+  if (!out) {
+    problem = ErrnoText("cannot write");
+    close(fd);
+  } else {
+    problem = Encode(out, picture);
+    if (std::fclose(out) != 0 && problem.empty()) problem = ErrnoText("cannot write");
+  }
+  if (problem.empty() && std::rename(temp.c_str(), path.c_str()) != 0) problem = ErrnoText("cannot write");
+  if (!problem.empty()) std::remove(temp.c_str());
+  return problem;
+}

@@ -1,0 +1,32 @@
+// PNG pictures in and out, through libpng.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+// An 8-bit picture with packed rows of RGB or RGBA pixels. Gray pictures are
+// held as RGB with R = G = B and remembered as gray, so that they are written
+// back as gray; palette pictures become RGB, and 16-bit ones are rounded to
+// 8 bits.
+struct Picture {
+  int32_t width = 0;
+  int32_t height = 0;
+  int channels = 3;  // 4 when the picture has alpha
+  bool gray = false;
+  std::vector<uint8_t> pixels;
+};
+
+// The host describes a frame's byte size, 6 bytes a pixel, in a 32-bit int.
+constexpr int64_t kMaxPixels = INT32_MAX / 6;
+
+// Reads a PNG from the stream's current position. Returns "" on success, or
+// what is wrong with the file in a few words.
+std::string ReadPng(FILE* in, Picture& picture);
+
+// Writes the picture as a PNG. The file is written under a temporary name in
+// the same directory and renamed into place only when complete, so a failure
+// leaves neither a partial file nor a changed old one. Returns "" or the
+// problem.
+std::string WritePng(const std::string& path, const Picture& picture);
