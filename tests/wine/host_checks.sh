@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Runs the Windows-only checks of the plug-in under wine: its raw definition
+# record, and both entry points entered with a misaligned stack. Three
+# threads, so that worker threads run too.
+# Usage: host_checks.sh WIN32_BUILD_DIR
+set -euo pipefail
+source "$(dirname "$0")/wine_env.sh"
+
+win32_dir=$1
+require_files "$win32_dir/host_checks.exe" "$win32_dir/QuorlinSIMD.auf"
+prepare_wine_prefix
+OMP_NUM_THREADS=3 run_wine "$win32_dir/host_checks.exe" "$(windows_path "$win32_dir/QuorlinSIMD.auf")"

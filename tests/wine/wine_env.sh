@@ -1,0 +1,49 @@
+# Sourced by the wine tests. Installs wine and the MinGW tools when missing,
+# and gives the tests a quiet, display-less wine prefix of their own
+# (WINEPREFIX, which ctest sets to a directory in the build tree).
+
+repo_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+
+have_package() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+
+if ! command -v wine >/dev/null || ! command -v i686-w64-mingw32-objdump >/dev/null ||
+   ! have_package wine32:i386; then
+  "$repo_dir/scripts/setup.sh" all
+fi
+
+# The first start creates the prefix, which takes a while. The lock keeps two
+# tests from creating it at once; the marker tells a finished prefix from one
+# whose creation was interrupted, which is thrown away and made again.
+prepare_wine_prefix() {
+  : "${WINEPREFIX:?WINEPREFIX must name the prefix directory}"
+  export WINEPREFIX WINEARCH=win32 WINEDEBUG=-all
+  # No Mono or Gecko install prompts, and no window: nothing here draws one.
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+  unset DISPLAY WAYLAND_DISPLAY
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  (
+    flock 9
+    if [ ! -f "$WINEPREFIX/.ready" ]; then
+      rm -rf "$WINEPREFIX"
+      wineboot --init >/dev/null 2>&1 || true
+      wineserver --wait
+      [ -f "$WINEPREFIX/system.reg" ] || { echo "could not create the wine prefix $WINEPREFIX" >&2; exit 1; }
+      touch "$WINEPREFIX/.ready"
+    fi
+  ) 9>"$WINEPREFIX.lock"
+}
+
+# The Windows name of a file, through the Z: drive that maps the root.
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+
+# Runs a Windows program; its text-mode output loses the carriage returns.
+run_wine() {
+  wine "$@" | tr -d '\r'
+}
+
+require_files() {
+  local f
+  for f in "$@"; do
+    [ -f "$f" ] || { echo "missing $f: build the win32 preset first" >&2; exit 1; }
+  done
+}
