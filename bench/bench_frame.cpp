@@ -33,14 +33,27 @@ void BM_Memcpy(benchmark::State& state) {
   state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(src.size() * sizeof(PIXEL_YC)));
 }
 
-// Runs the default controls on a fresh copy of the same frame each time, so
-// that every iteration sharpens the same picture. Arg: worker threads.
-void BM_FrameProcDefault(benchmark::State& state) {
-  omp_set_num_threads(int(state.range(0)));
+// The four pipelines, as the check boxes select them.
+struct PipelineChecks {
+  const char* name;
+  int luma_only, limit;
+};
+constexpr PipelineChecks kPipelines[] = {
+    {"SharpenY", 1, 0}, {"SharpenYC", 0, 0}, {"SharpenYLimited", 1, 1}, {"SharpenYCLimited", 0, 1}};
+
+// Runs the table's default controls, with the pipeline and radius of the
+// arguments, on a fresh copy of the same frame each time so that every
+// iteration sharpens the same picture. Args: pipeline, radius, threads.
+void BM_FrameProc(benchmark::State& state) {
+  const PipelineChecks& pipeline = kPipelines[state.range(0)];
+  omp_set_num_threads(int(state.range(2)));
   const FILTER_DLL* table = GetFilterTable();
   int track[kTrackCount], check[kCheckCount];
   std::copy(table->track_default, table->track_default + kTrackCount, track);
   std::copy(table->check_default, table->check_default + kCheckCount, check);
+  track[kTrackRadius] = int(state.range(1));
+  check[kCheckLumaOnly] = pipeline.luma_only;
+  check[kCheckLimit] = pipeline.limit;
   FILTER fp{};
   fp.track = track;
   fp.check = check;
@@ -57,11 +70,19 @@ void BM_FrameProcDefault(benchmark::State& state) {
     if (table->func_proc(&fp, &fpip) != 1) state.SkipWithError("FrameProc failed");
     benchmark::ClobberMemory();
   }
+  state.SetLabel(pipeline.name);
   state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(frame.size() * sizeof(PIXEL_YC)));
+}
+
+void PipelineArgs(benchmark::internal::Benchmark* b) {
+  b->ArgNames({"pipeline", "radius", "threads"});
+  for (int pipeline = 0; pipeline < 4; ++pipeline)
+    for (int radius : {2, 10})
+      for (int threads : {1, 2}) b->Args({pipeline, radius, threads});
 }
 
 }  // namespace
 
 BENCHMARK(BM_Memcpy)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_FrameProcDefault)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FrameProc)->Apply(PipelineArgs)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_MAIN();
