@@ -1,42 +1,22 @@
 // Luma and chroma unsharp mask: the luma rule on all three channels, two
 // pixels per vector as (Y, Cr, Cb, 0, Y, Cr, Cb, 0), so that luma and chroma
 // parameters sit side by side in one pair of constant vectors.
-#include <emmintrin.h>
-
 #include "blur/box_blur.h"
 #include "combine/sharpen.h"
 #include "combine/sharpen_sample.h"
+#include "combine/sharpen_vectors.h"
 
 namespace {
 
-inline __m128i GatherPair(const PIXEL_YC* p) {
-  return _mm_set_epi16(0, p[1].cb, p[1].cr, p[1].y, 0, p[0].cb, p[0].cr, p[0].y);
-}
-
-// The low 16 bits of 32-bit lane k hold the result of 16-bit lane k.
-inline void ScatterPixel(PIXEL_YC* p, __m128i values32) {
-  p->y = static_cast<int16_t>(_mm_extract_epi16(values32, 0));
-  p->cr = static_cast<int16_t>(_mm_extract_epi16(values32, 2));
-  p->cb = static_cast<int16_t>(_mm_extract_epi16(values32, 4));
-}
-
 void CombineYCRow(PIXEL_YC* row, const PIXEL_YC* blur, int W, const int16_t* threshold_vector,
                   const int16_t* strength_vector) {
-  const __m128i threshold = _mm_load_si128(reinterpret_cast<const __m128i*>(threshold_vector));
-  const __m128i strength = _mm_load_si128(reinterpret_cast<const __m128i*>(strength_vector));
-  const __m128i zero = _mm_setzero_si128();
+  const __m128i threshold = LoadAligned(threshold_vector);
+  const __m128i strength = LoadAligned(strength_vector);
   int x = 0;
   for (; x + 2 <= W; x += 2) {
     const __m128i in = GatherPair(row + x);
-    const __m128i diff = _mm_sub_epi16(in, GatherPair(blur + x));
-    const __m128i magnitude = _mm_max_epi16(diff, _mm_sub_epi16(zero, diff));
-    const __m128i sharpened = _mm_and_si128(diff, _mm_cmpgt_epi16(magnitude, threshold));
-    const __m128i product_lo = _mm_mullo_epi16(sharpened, strength);
-    const __m128i product_hi = _mm_mulhi_epi16(sharpened, strength);
-    const __m128i in_lo = _mm_slli_epi32(_mm_unpacklo_epi16(in, zero), 8);
-    const __m128i in_hi = _mm_slli_epi32(_mm_unpackhi_epi16(in, zero), 8);
-    ScatterPixel(row + x, _mm_srai_epi32(_mm_add_epi32(in_lo, _mm_unpacklo_epi16(product_lo, product_hi)), 8));
-    ScatterPixel(row + x + 1, _mm_srai_epi32(_mm_add_epi32(in_hi, _mm_unpackhi_epi16(product_lo, product_hi)), 8));
+    const __m128i diff = MaskedDifference(in, GatherPair(blur + x), threshold);
+    ScatterPair(row + x, Wrap16(SharpenZeroExtended(in, diff, strength)));
   }
   if (x < W) {
     // Odd width: the last pixel on its own, lanes 0..2 of the vectors.

@@ -1,55 +1,24 @@
 // Luma and chroma unsharp mask, each sample held inside its widened 3x3
 // range; two pixels per vector as (Y, Cr, Cb, 0, Y, Cr, Cb, 0).
-#include <emmintrin.h>
-
 #include "blur/box_blur.h"
 #include "combine/sharpen.h"
 #include "combine/sharpen_sample.h"
+#include "combine/sharpen_vectors.h"
 #include "envelope/envelope.h"
 
 namespace {
 
-inline __m128i Load(const int16_t* p) { return _mm_load_si128(reinterpret_cast<const __m128i*>(p)); }
-
-inline __m128i GatherPair(const PIXEL_YC* p) {
-  return _mm_set_epi16(0, p[1].cb, p[1].cr, p[1].y, 0, p[0].cb, p[0].cr, p[0].y);
-}
-
-inline void ScatterPair(PIXEL_YC* p, __m128i values) {
-  p[0].y = static_cast<int16_t>(_mm_extract_epi16(values, 0));
-  p[0].cr = static_cast<int16_t>(_mm_extract_epi16(values, 1));
-  p[0].cb = static_cast<int16_t>(_mm_extract_epi16(values, 2));
-  p[1].y = static_cast<int16_t>(_mm_extract_epi16(values, 4));
-  p[1].cr = static_cast<int16_t>(_mm_extract_epi16(values, 5));
-  p[1].cb = static_cast<int16_t>(_mm_extract_epi16(values, 6));
-}
-
-// The low 16 bits of each 32-bit lane, packed back into 16-bit lanes.
-inline __m128i Low16(__m128i lo32, __m128i hi32) {
-  const __m128i lo = _mm_srai_epi32(_mm_slli_epi32(lo32, 16), 16);
-  const __m128i hi = _mm_srai_epi32(_mm_slli_epi32(hi32, 16), 16);
-  return _mm_packs_epi32(lo, hi);
-}
-
 void CombineYCLimitedRow(PIXEL_YC* row, const PIXEL_YC* blur, const PIXEL_YC* lo_e, const PIXEL_YC* hi_e, int W,
                          const int16_t* threshold_vector, const int16_t* strength_vector,
                          const int16_t* limit_vector) {
-  const __m128i threshold = Load(threshold_vector);
-  const __m128i strength = Load(strength_vector);
-  const __m128i limit = Load(limit_vector);
-  const __m128i zero = _mm_setzero_si128();
+  const __m128i threshold = LoadAligned(threshold_vector);
+  const __m128i strength = LoadAligned(strength_vector);
+  const __m128i limit = LoadAligned(limit_vector);
   int x = 0;
   for (; x + 2 <= W; x += 2) {
     const __m128i in = GatherPair(row + x);
-    const __m128i diff = _mm_sub_epi16(in, GatherPair(blur + x));
-    const __m128i magnitude = _mm_max_epi16(diff, _mm_sub_epi16(zero, diff));
-    const __m128i sharpened = _mm_and_si128(diff, _mm_cmpgt_epi16(magnitude, threshold));
-    const __m128i product_lo = _mm_mullo_epi16(sharpened, strength);
-    const __m128i product_hi = _mm_mulhi_epi16(sharpened, strength);
-    const __m128i in_lo = _mm_slli_epi32(_mm_unpacklo_epi16(in, zero), 8);
-    const __m128i in_hi = _mm_slli_epi32(_mm_unpackhi_epi16(in, zero), 8);
-    const __m128i r = Low16(_mm_srai_epi32(_mm_add_epi32(in_lo, _mm_unpacklo_epi16(product_lo, product_hi)), 8),
-                            _mm_srai_epi32(_mm_add_epi32(in_hi, _mm_unpackhi_epi16(product_lo, product_hi)), 8));
+    const __m128i diff = MaskedDifference(in, GatherPair(blur + x), threshold);
+    const __m128i r = Wrap16(SharpenZeroExtended(in, diff, strength));
     const __m128i lo = _mm_sub_epi16(GatherPair(lo_e + x), limit);
     const __m128i hi = _mm_add_epi16(GatherPair(hi_e + x), limit);
     ScatterPair(row + x, _mm_min_epi16(_mm_max_epi16(r, lo), hi));

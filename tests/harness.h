@@ -6,19 +6,27 @@
 #include "host/filter_table.h"
 #include "tests/model.h"
 
+// The host's two records for a frame and its controls, as the host fills
+// them; both point into f and c, which must outlive them.
+struct HostRecords {
+  FILTER fp{};
+  FILTER_PROC_INFO fpip{};
+  HostRecords(model::Frame& f, model::Controls& c) {
+    fp.track = c.track;
+    fp.check = c.check;
+    fpip.ycp_edit = f.px.data();
+    fpip.w = f.w;
+    fpip.h = f.h;
+    fpip.max_w = f.max_w;
+    fpip.max_h = f.max_h;
+  }
+};
+
 // Calls func_proc on the frame with the given controls, as the host would.
 inline int RunHost(model::Frame& f, const model::Controls& c) {
-  model::Controls copy = c;  // the host owns the arrays; the filter must not need them afterwards
-  FILTER fp{};
-  fp.track = copy.track;
-  fp.check = copy.check;
-  FILTER_PROC_INFO fpip{};
-  fpip.ycp_edit = f.px.data();
-  fpip.w = f.w;
-  fpip.h = f.h;
-  fpip.max_w = f.max_w;
-  fpip.max_h = f.max_h;
-  return GetFilterTable()->func_proc(&fp, &fpip);
+  model::Controls copy = c;
+  HostRecords host(f, copy);
+  return GetFilterTable()->func_proc(&host.fp, &host.fpip);
 }
 
 // Runs the rest of the scope with n OpenMP threads.

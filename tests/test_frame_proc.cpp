@@ -62,15 +62,9 @@ TEST(FrameProc, UnusableRecordsFailAndLeaveTheBufferAlone) {
   model::Frame f = SampleFrame();
   const model::Frame before = f;
   model::Controls c;
-  FILTER fp{};
-  fp.track = c.track;
-  fp.check = c.check;
-  FILTER_PROC_INFO fpip{};
-  fpip.ycp_edit = f.px.data();
-  fpip.w = f.w;
-  fpip.h = f.h;
-  fpip.max_w = f.max_w;
-  fpip.max_h = f.max_h;
+  HostRecords host(f, c);
+  FILTER& fp = host.fp;
+  FILTER_PROC_INFO& fpip = host.fpip;
 
   EXPECT_EQ(FrameProc(nullptr, &fpip), 0);
   EXPECT_EQ(FrameProc(&fp, nullptr), 0);

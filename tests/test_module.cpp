@@ -43,16 +43,8 @@ TEST_F(Module, SharpensFramesLikeTheModel) {
         std::copy(table->check_default, table->check_default + kCheckCount, c.check);
         c.track[kTrackRadius] = radius;
         c.check[kCheckInterlace] = interlace;
-        FILTER fp{};
-        fp.track = c.track;
-        fp.check = c.check;
-        FILTER_PROC_INFO fpip{};
-        fpip.ycp_edit = f.px.data();
-        fpip.w = f.w;
-        fpip.h = f.h;
-        fpip.max_w = f.max_w;
-        fpip.max_h = f.max_h;
-        ASSERT_EQ(table->func_proc(&fp, &fpip), 1);
+        HostRecords host(f, c);
+        ASSERT_EQ(table->func_proc(&host.fp, &host.fpip), 1);
         ASSERT_EQ(model::Filter(want, c), 1);
         ASSERT_TRUE(SamePixels(f, want)) << "r" << radius << " interlace " << interlace;
       }
