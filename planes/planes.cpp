@@ -53,16 +53,7 @@ void Release(void* p) {
 
 }  // namespace planes_detail
 
-CPixels::CPixels(int32_t w, int32_t h, int64_t row_pitch) : width(w), height(h) {
-  if (row_pitch > INT32_MAX) return;
-  pitch = static_cast<int32_t>(row_pitch);
-  data = static_cast<PIXEL_YC*>(planes_detail::Allocate(row_pitch, h, sizeof(PIXEL_YC), &size));
-}
-
 CPixels::CPixels(PIXEL_YC* host_data, int32_t row_pitch, int32_t w, int32_t h, int32_t bytes)
     : data(host_data), pitch(row_pitch), width(w), height(h), size(bytes), borrowed(true) {}
 
-CPixels::~CPixels() {
-  if (!borrowed) planes_detail::Release(data);
-  data = nullptr;
-}
+CPixels::~CPixels() { data = nullptr; }

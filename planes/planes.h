@@ -9,11 +9,6 @@
 
 #include "host/filter_table.h"
 
-// One pixel's three channels as 32-bit sums, in vector lane order.
-struct alignas(16) CellS32 {
-  int32_t y, cr, cb, zero;
-};
-
 // Obtains 16-byte aligned storage; returns null on failure.
 using PlaneAllocFn = void* (*)(size_t bytes);
 using PlaneFreeFn = void (*)(void* p);
@@ -58,9 +53,8 @@ class OwnedPlane {
 
 using CSPixel_s16 = OwnedPlane<int16_t>;
 using CSPixel_s32 = OwnedPlane<int32_t>;
-using CPixels_s32 = OwnedPlane<CellS32>;
 
-// A plane of host pixels: the borrowed frame, or an owned YC working plane.
+// The host's frame, borrowed: never freed.
 class CPixels {
  public:
   PIXEL_YC* data = nullptr;
@@ -69,11 +63,8 @@ class CPixels {
   int32_t width = 0;
   int32_t height = 0;
   int32_t size = 0;
-  bool borrowed = false;
+  bool borrowed = true;
 
-  // Owned: allocates pitch * h pixels; data is null on failure.
-  CPixels(int32_t w, int32_t h, int64_t row_pitch);
-  // Borrowed: wraps the host's buffer, which is never freed.
   CPixels(PIXEL_YC* host_data, int32_t row_pitch, int32_t w, int32_t h, int32_t bytes);
   virtual ~CPixels();
   CPixels(const CPixels&) = delete;

@@ -1,5 +1,7 @@
-// The envelope stages against the model's window definition with its border
-// copies, and the cases that show the copies and the fields.
+// The envelope's row kernel and row choice against the window definition,
+// and the envelope seen through limit mode: with strength 0 and a limit of
+// -512 on a frame of small contrast the bounds cross and every luma sample
+// becomes its neighbourhood maximum - 512.
 #include <gtest/gtest.h>
 
 #include "envelope/envelope.h"
@@ -7,88 +9,79 @@
 
 namespace {
 
-// Both envelope stages on the frame, as w x h row-major pixels (the luma
-// stage fills y only). Plane samples beyond the width must stay untouched.
-struct StageEnvelopes {
-  model::Envelope luma, yc;
+// Three rows with their edge samples copied one place past each end, as the
+// pipelines keep them.
+struct Rows3 {
+  static constexpr int kMargin = 8;
+  alignas(16) int16_t data[3][kMargin + 80 + kMargin];
+  int16_t* row(int i) { return data[i] + kMargin; }
 };
 
-StageEnvelopes RunStages(model::Frame& f, bool interlace) {
-  CPixels frame(f.px.data(), f.max_w, f.w, f.h, int32_t(f.px.size() * sizeof(PIXEL_YC)));
-  const int64_t pitch = RoundUp(f.w, 8);
-  CSPixel_s16 lo(f.w, f.h, pitch), hi(f.w, f.h, pitch);
-  CPixels lo_yc(f.w, f.h, pitch), hi_yc(f.w, f.h, pitch);
-  std::fill(lo.data, lo.data + lo.pitch * f.h, int16_t(0x7E7E));
-  std::fill(hi.data, hi.data + hi.pitch * f.h, int16_t(0x7E7E));
-  std::fill(lo_yc.data, lo_yc.data + lo_yc.pitch * f.h, PIXEL_YC{0x7E7E, 1, 2});
-  std::fill(hi_yc.data, hi_yc.data + hi_yc.pitch * f.h, PIXEL_YC{0x7E7E, 1, 2});
-  EnvelopeY(frame, lo, hi, interlace);
-  EnvelopeYC(frame, lo_yc, hi_yc, interlace);
-  StageEnvelopes out;
-  for (int y = 0; y < f.h; ++y) {
-    for (int x = 0; x < f.w; ++x) {
-      out.luma.lo.push_back({lo.Row(y)[x], 0, 0});
-      out.luma.hi.push_back({hi.Row(y)[x], 0, 0});
-      out.yc.lo.push_back(lo_yc.Row(y)[x]);
-      out.yc.hi.push_back(hi_yc.Row(y)[x]);
-    }
-    for (int x = f.w; x < pitch; ++x) {
-      EXPECT_TRUE(lo.Row(y)[x] == 0x7E7E && hi.Row(y)[x] == 0x7E7E);
-      EXPECT_TRUE(lo_yc.Row(y)[x].y == 0x7E7E && hi_yc.Row(y)[x].y == 0x7E7E);
-    }
-  }
-  return out;
-}
-
-bool SameLuma(const std::vector<PIXEL_YC>& stage, const std::vector<PIXEL_YC>& model) {
-  return std::equal(stage.begin(), stage.end(), model.begin(), model.end(),
-                    [](const PIXEL_YC& a, const PIXEL_YC& b) { return a.y == b.y; });
-}
-
-bool SameYC(const std::vector<PIXEL_YC>& stage, const std::vector<PIXEL_YC>& model) {
-  return std::equal(stage.begin(), stage.end(), model.begin(), model.end(), SamePixel);
-}
-
-void ExpectLikeModel(model::Frame& f, bool interlace, const std::string& what) {
-  const model::Frame before = f;
-  const StageEnvelopes got = RunStages(f, interlace);
-  const model::Envelope want = model::EnvelopeOf(f, interlace);
-  ASSERT_TRUE(SameLuma(got.luma.lo, want.lo) && SameLuma(got.luma.hi, want.hi)) << "luma " << what;
-  ASSERT_TRUE(SameYC(got.yc.lo, want.lo) && SameYC(got.yc.hi, want.hi)) << "yc " << what;
-  ASSERT_TRUE(SamePixels(f, before)) << "frame changed: " << what;
-}
-
-TEST(Envelope, MatchesTheWindowDefinitionWithItsBorderCopies) {
-  std::mt19937 rng(31);
-  for (int threads : {1, 2, 3}) {
-    ScopedThreads scope(threads);
-    for (bool interlace : {false, true}) {
-      for (int w = 1; w <= 19; ++w) {
-        for (int h : {1, 2, 3, 4, 5, 6, 7, 8, 9, 12, 13}) {
-          const auto range = (w * h) % 3 ? model::Range::Full : model::Range::Natural;
-          model::Frame f = model::RandomFrame(rng, w, h, w + 2, h + 1, range);
-          ExpectLikeModel(f, interlace,
-                          std::to_string(w) + "x" + std::to_string(h) + " interlace " + std::to_string(interlace) +
-                              " threads " + std::to_string(threads));
+TEST(EnvelopeRow, ClippedOrCopiedEdgesAroundTheWindowExtremes) {
+  std::mt19937 rng(12);
+  std::uniform_int_distribution<int> sample(-32768, 32767);
+  for (int width = 1; width <= 70; ++width) {
+    for (bool complete : {false, true}) {
+      if (complete && width < 3) continue;
+      Rows3 rows;
+      for (int i = 0; i < 3; ++i) {
+        int16_t* r = rows.row(i);
+        for (int x = 0; x < width; ++x) r[x] = int16_t(sample(rng));
+        r[-1] = r[0];
+        std::fill(r + width, r + 80 + Rows3::kMargin, r[width - 1]);
+      }
+      alignas(16) int16_t lo[80], hi[80];
+      EnvelopeRow(rows.row(0), rows.row(1), rows.row(2), width, complete, lo, hi);
+      for (int x = 0; x < width; ++x) {
+        // Complete rows copy their edge columns from one column in.
+        const int cx = complete ? std::clamp(x, 1, width - 2) : x;
+        int16_t want_lo = INT16_MAX, want_hi = INT16_MIN;
+        for (int i = 0; i < 3; ++i) {
+          for (int col = std::max(cx - 1, 0); col <= std::min(cx + 1, width - 1); ++col) {
+            want_lo = std::min(want_lo, rows.row(i)[col]);
+            want_hi = std::max(want_hi, rows.row(i)[col]);
+          }
         }
+        ASSERT_EQ(lo[x], want_lo) << "width " << width << " x " << x;
+        ASSERT_EQ(hi[x], want_hi) << "width " << width << " x " << x;
       }
     }
   }
 }
 
-TEST(Envelope, ExtremesCompareAsSignedValues) {
-  // The pad lanes never win: all 32767 stays 32767, all -32768 stays -32768.
-  for (int16_t v : {int16_t(32767), int16_t(-32768)}) {
-    model::Frame f(7, 7, 7, 7);
-    for (PIXEL_YC& p : f.px) p = {v, v, v};
-    for (bool interlace : {false, true}) {
-      const StageEnvelopes got = RunStages(f, interlace);
-      for (size_t i = 0; i < got.yc.lo.size(); ++i) {
-        ASSERT_TRUE(SamePixel(got.yc.lo[i], {v, v, v}) && SamePixel(got.yc.hi[i], {v, v, v}));
-        ASSERT_TRUE(got.luma.lo[i].y == v && got.luma.hi[i].y == v);
-      }
+TEST(EnvelopeRows, BorderRowsTakeTheNearestCompleteRowOfTheirField) {
+  // Field rows 0 and n - 1 take the windows of rows 1 and n - 2; in frame
+  // rows under interlace, rows 0, 1, h - 2, h - 1 copy rows 2, 3, h - 4, h - 3.
+  for (int n = 3; n <= 9; ++n) {
+    EXPECT_EQ(EnvelopeRowsOf(0, n, true).centre, 1);
+    EXPECT_EQ(EnvelopeRowsOf(n - 1, n, true).centre, n - 2);
+    for (int j = 1; j < n - 1; ++j) {
+      const EnvelopeRows r = EnvelopeRowsOf(j, n, true);
+      EXPECT_TRUE(r.above == j - 1 && r.centre == j && r.below == j + 1);
     }
   }
+  // Too few rows: each row's own window, clipped.
+  const EnvelopeRows one = EnvelopeRowsOf(0, 1, false);
+  EXPECT_TRUE(one.above == 0 && one.centre == 0 && one.below == 0);
+  const EnvelopeRows last = EnvelopeRowsOf(1, 2, false);
+  EXPECT_TRUE(last.above == 0 && last.centre == 1 && last.below == 1);
+  EXPECT_FALSE(EnvelopeIsComplete(2, 9));
+  EXPECT_FALSE(EnvelopeIsComplete(9, 2));
+  EXPECT_TRUE(EnvelopeIsComplete(3, 3));
+}
+
+// The luma neighbourhood maxima of the frame, through limit mode.
+std::vector<int16_t> MaximaThroughLimit(model::Frame f, bool interlace) {
+  model::Controls c;
+  c.track[kTrackLumaStrength] = 0;
+  c.track[kTrackLumaLimit] = -32;
+  c.check[kCheckLimit] = 1;
+  c.check[kCheckInterlace] = interlace;
+  EXPECT_EQ(RunHost(f, c), 1);
+  std::vector<int16_t> maxima;
+  for (int y = 0; y < f.h; ++y)
+    for (int x = 0; x < f.w; ++x) maxima.push_back(int16_t(f.at(x, y).y + 512));
+  return maxima;
 }
 
 TEST(Envelope, ARaisedSampleReachesItsWindowAndItsFieldOnly) {
@@ -96,41 +89,39 @@ TEST(Envelope, ARaisedSampleReachesItsWindowAndItsFieldOnly) {
     model::Frame f(9, 11, 9, 11);
     for (PIXEL_YC& p : f.px) p = {100, -5, 5};
     f.at(4, 5).y = 900;
-    f.at(6, 4).cb = 700;  // channels never mix
-    const StageEnvelopes got = RunStages(f, interlace);
+    const std::vector<int16_t> maxima = MaximaThroughLimit(f, interlace);
     // Rows whose window holds row 5, and under interlace the border rows 1
     // and 9 that copy rows 3 and 7 of the same field.
     const std::vector<int> rows = interlace ? std::vector<int>{1, 3, 5, 7, 9} : std::vector<int>{4, 5, 6};
     for (int y = 0; y < 11; ++y) {
       for (int x = 0; x < 9; ++x) {
         const bool in_window = std::abs(x - 4) <= 1 && std::count(rows.begin(), rows.end(), y);
-        const size_t i = size_t(y) * 9 + x;
-        EXPECT_EQ(got.luma.hi[i].y, in_window ? 900 : 100) << x << "," << y;
-        EXPECT_EQ(got.yc.hi[i].y, in_window ? 900 : 100) << x << "," << y;
-        EXPECT_EQ(got.yc.lo[i].y, 100);
-        EXPECT_EQ(got.yc.hi[i].cr, 5);
+        EXPECT_EQ(maxima[size_t(y) * 9 + x], in_window ? 900 : 100) << x << "," << y;
       }
     }
   }
 }
 
-TEST(Envelope, BorderRowsCopyTheNearestRowOfTheirField) {
+TEST(Envelope, BorderRowsAndColumnsCopyTheirNeighbours) {
   std::mt19937 rng(8);
-  for (int h : {6, 7}) {
-    model::Frame f = model::RandomFrame(rng, 5, h, 5, h, model::Range::Full);
-    const StageEnvelopes got = RunStages(f, true);
-    auto row = [&](const std::vector<PIXEL_YC>& plane, int y) {
-      return std::vector<int16_t>{plane[y * 5 + 1].y, plane[y * 5 + 2].y, plane[y * 5 + 3].y};
-    };
-    for (const auto* plane : {&got.luma.lo, &got.luma.hi, &got.yc.hi}) {
-      EXPECT_EQ(row(*plane, 0), row(*plane, 2));
-      EXPECT_EQ(row(*plane, 1), row(*plane, 3));
-      EXPECT_EQ(row(*plane, h - 1), row(*plane, h - 3));
-      EXPECT_EQ(row(*plane, h - 2), row(*plane, h - 4));
-      for (int y = 0; y < h; ++y) {
-        EXPECT_EQ((*plane)[y * 5].y, (*plane)[y * 5 + 1].y);
-        EXPECT_EQ((*plane)[y * 5 + 4].y, (*plane)[y * 5 + 3].y);
-      }
+  std::uniform_int_distribution<int> sample(0, 1000);
+  for (auto [h, interlace] : {std::pair{3, false}, {6, true}, {7, true}, {8, false}}) {
+    model::Frame f(5, h, 5, h);
+    for (PIXEL_YC& p : f.px) p = {int16_t(sample(rng)), 0, 0};
+    const std::vector<int16_t> m = MaximaThroughLimit(f, interlace);
+    auto row = [&](int y) { return std::vector<int16_t>(m.begin() + y * 5, m.begin() + y * 5 + 5); };
+    if (interlace) {
+      EXPECT_EQ(row(0), row(2));
+      EXPECT_EQ(row(1), row(3));
+      EXPECT_EQ(row(h - 1), row(h - 3));
+      EXPECT_EQ(row(h - 2), row(h - 4));
+    } else {
+      EXPECT_EQ(row(0), row(1));
+      EXPECT_EQ(row(h - 1), row(h - 2));
+    }
+    for (int y = 0; y < h; ++y) {
+      EXPECT_EQ(m[y * 5], m[y * 5 + 1]);
+      EXPECT_EQ(m[y * 5 + 4], m[y * 5 + 3]);
     }
   }
 }

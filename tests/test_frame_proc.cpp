@@ -152,11 +152,12 @@ TEST(FrameProc, FailedAllocationLeavesTheFrameAsItWasAndFreesEverything) {
 
 
 TEST(FrameProc, PlaneTooLargeForItsSizeFieldFailsWithoutTouchingTheFrame) {
-  // One pixel wide and 2^27 rows: the frame (6 bytes a row) fits a 32-bit
-  // size, a blur plane of 8-sample rows does not. The frame is mapped without
-  // access, so any read or write of it would fault.
-  const int h = 1 << 27;
-  const size_t bytes = size_t(h) * sizeof(PIXEL_YC);
+  // One row of 2^27 pixels: the frame (6 bytes a pixel) fits a 32-bit size,
+  // the scratch rows each thread keeps (2 bytes a sample, a dozen rows or
+  // more) do not. The frame is mapped without access, so any read or write
+  // of it would fault.
+  const int w = 1 << 27;
+  const size_t bytes = size_t(w) * sizeof(PIXEL_YC);
   void* buffer = mmap(nullptr, bytes, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
   ASSERT_NE(buffer, MAP_FAILED);
   model::Controls c;
@@ -165,9 +166,12 @@ TEST(FrameProc, PlaneTooLargeForItsSizeFieldFailsWithoutTouchingTheFrame) {
   fp.check = c.check;
   FILTER_PROC_INFO fpip{};
   fpip.ycp_edit = static_cast<PIXEL_YC*>(buffer);
-  fpip.w = fpip.max_w = 1;
-  fpip.h = fpip.max_h = h;
-  EXPECT_EQ(FrameProc(&fp, &fpip), 0);
+  fpip.w = fpip.max_w = w;
+  fpip.h = fpip.max_h = 1;
+  for (int luma_only : {1, 0}) {
+    c.check[kCheckLumaOnly] = luma_only;
+    EXPECT_EQ(FrameProc(&fp, &fpip), 0);
+  }
   munmap(buffer, bytes);
 }
 

@@ -4,7 +4,7 @@
 
 #include <sstream>
 
-#include "combine/sharpen.h"
+#include "combine/combine.h"
 #include "tests/harness.h"
 
 namespace {
@@ -80,6 +80,33 @@ TEST(Sharpen, WidthsAroundTheVectorGroupAndTheWindow) {
                                                     model::Range::Full);
           ExpectSameAsModel(f, c, Describe(f, c, threads));
         }
+      }
+    }
+  }
+}
+
+// Each thread rewrites its own band of rows in place while its neighbours'
+// windows reach into it: bands of every length against every window, more
+// threads than rows, and fields of odd and even heights.
+TEST(Sharpen, BandsOfEveryLengthMatchTheModel) {
+  std::mt19937 rng(77);
+  std::uniform_int_distribution<int> limit(-8, 8);
+  int round = 0;
+  for (int threads : {2, 3, 4, 5, 8}) {
+    ScopedThreads scope(threads);
+    for (int radius : {1, 2, 3, 10}) {
+      for (int h = 1; h <= std::min(4 * (2 * radius + 1) + 3, 48); ++h, ++round) {
+        model::Controls c;
+        c.track[kTrackRadius] = radius;
+        c.track[kTrackLumaStrength] = 256;
+        c.track[kTrackChromaStrength] = 256;
+        c.track[kTrackLumaLimit] = limit(rng);
+        c.track[kTrackChromaLimit] = limit(rng);
+        c.check[kCheckInterlace] = round % 2;
+        c.check[kCheckLumaOnly] = round / 2 % 2;
+        c.check[kCheckLimit] = round / 4 % 2;
+        const model::Frame f = model::RandomFrame(rng, 13, h, 14, h + 1, model::Range::Full);
+        ExpectSameAsModel(f, c, Describe(f, c, threads));
       }
     }
   }
@@ -173,37 +200,6 @@ const Worked kWorked[] = {
     {16384, -16384, 256, 0, 16384}, {4000, 3000, 256, 0, 5000}, {0, 0, 256, 0, 0},
 };
 
-TEST(CombineYC, WorkedValues) {
-  for (const Worked& w : kWorked) {
-    for (int channel = 0; channel < 3; ++channel) {
-      PIXEL_YC row[5], blur_px[5];
-      for (int x = 0; x < 5; ++x) {
-        row[x] = {7, 7, 7};
-        blur_px[x] = {3, 3, 3};
-        int16_t PIXEL_YC::*member = channel == 0 ? &PIXEL_YC::y : channel == 1 ? &PIXEL_YC::cb : &PIXEL_YC::cr;
-        row[x].*member = w.in;
-        blur_px[x].*member = w.blur;
-      }
-      CPixels frame(row, 5, 5, 1, sizeof row);
-      CPixels blur(5, 1, 8);
-      std::copy(blur_px, blur_px + 5, blur.data);
-      const int16_t s = int16_t(w.strength), t = int16_t(w.threshold);
-      alignas(16) int16_t strength[8] = {0, 0, 0, 0, 0, 0, 0, 0};
-      alignas(16) int16_t threshold[8] = {0, 0, 0, 0, 0, 0, 0, 0};
-      // Lanes are (Y, Cr, Cb, 0): luma in lane 0, chroma in lanes 1 and 2.
-      const int lane = channel == 0 ? 0 : channel == 1 ? 2 : 1;
-      strength[lane] = strength[lane + 4] = s;
-      threshold[lane] = threshold[lane + 4] = t;
-      CombineYC(threshold, strength, blur, 1, 5, frame);
-      for (int x = 0; x < 5; ++x) {
-        const int16_t got = channel == 0 ? row[x].y : channel == 1 ? row[x].cb : row[x].cr;
-        EXPECT_EQ(got, w.out) << w.in << " " << w.blur << " channel " << channel << " x " << x;
-        EXPECT_EQ(channel == 0 ? row[x].cb : row[x].y, 7) << "other channel changed";
-      }
-    }
-  }
-}
-
 struct WorkedLimited {
   int16_t in, blur, lo, hi;
   int strength, threshold, limit;
@@ -231,71 +227,65 @@ const WorkedLimited kYCLimited[] = {
     {32000, 0, -32768, 32767, 256, 0, 0, -1536},
 };
 
-TEST(CombineYLimited, WorkedValues) {
-  for (const WorkedLimited& w : kLumaLimited) {
-    PIXEL_YC row[11];
-    for (PIXEL_YC& p : row) p = {w.in, 5, -5};
-    CPixels frame(row, 11, 11, 1, sizeof row);
-    CSPixel_s16 blur(11, 1, 16), lo(11, 1, 16), hi(11, 1, 16);
-    std::fill(blur.data, blur.data + 11, w.blur);
-    std::fill(lo.data, lo.data + 11, w.lo);
-    std::fill(hi.data, hi.data + 11, w.hi);
-    alignas(16) int16_t limit[8];
-    std::fill(limit, limit + 8, int16_t(w.limit));
-    CombineYLimited(0, frame, blur, lo, hi, limit, w.strength, w.threshold, 11);
-    for (const PIXEL_YC& p : row) {
-      EXPECT_EQ(p.y, w.out) << w.in << " " << w.blur << " [" << w.lo << ", " << w.hi << "] limit " << w.limit;
-      EXPECT_TRUE(p.cb == 5 && p.cr == -5);
-    }
-  }
+// A row of the one value pair (and envelope) through CombineRow, over a width
+// that leaves a partial group of eight.
+std::vector<int16_t> CombineOne(int16_t in, int16_t blur, int16_t lo, int16_t hi, ChannelParams params,
+                                Bound bound) {
+  constexpr int kWidth = 13;
+  alignas(16) int16_t in_row[16], blur_row[16], lo_row[16], hi_row[16], out[16];
+  std::fill(in_row, in_row + 16, in);
+  std::fill(blur_row, blur_row + 16, blur);
+  std::fill(lo_row, lo_row + 16, lo);
+  std::fill(hi_row, hi_row + 16, hi);
+  CombineRow(in_row, blur_row, lo_row, hi_row, kWidth, params, bound, out);
+  return std::vector<int16_t>(out, out + kWidth);
 }
 
-TEST(CombineYCLimited, WorkedValuesInEveryChannel) {
-  for (const WorkedLimited& w : kYCLimited) {
-    for (int channel = 0; channel < 3; ++channel) {
-      int16_t PIXEL_YC::*member = channel == 0 ? &PIXEL_YC::y : channel == 1 ? &PIXEL_YC::cb : &PIXEL_YC::cr;
-      PIXEL_YC row[5], blur_px[5], lo_px[5], hi_px[5];
-      for (int x = 0; x < 5; ++x) {
-        // Other channels: sample 7 inside [0, 9], strength 0: unchanged.
-        row[x] = {7, 7, 7};
-        blur_px[x] = {3, 3, 3};
-        lo_px[x] = {0, 0, 0};
-        hi_px[x] = {9, 9, 9};
-        row[x].*member = w.in;
-        blur_px[x].*member = w.blur;
-        lo_px[x].*member = w.lo;
-        hi_px[x].*member = w.hi;
-      }
-      CPixels frame(row, 5, 5, 1, sizeof row);
-      CPixels blur(5, 1, 8), lo(5, 1, 8), hi(5, 1, 8);
-      std::copy(blur_px, blur_px + 5, blur.data);
-      std::copy(lo_px, lo_px + 5, lo.data);
-      std::copy(hi_px, hi_px + 5, hi.data);
-      alignas(16) int16_t strength[8] = {}, threshold[8] = {}, limit[8] = {};
-      const int lane = channel == 0 ? 0 : channel == 1 ? 2 : 1;  // lanes are (Y, Cr, Cb, 0)
-      strength[lane] = strength[lane + 4] = int16_t(w.strength);
-      threshold[lane] = threshold[lane + 4] = int16_t(w.threshold);
-      limit[lane] = limit[lane + 4] = int16_t(w.limit);
-      CombineYCLimited(threshold, strength, limit, hi, lo, blur, 1, 5, frame);
-      for (int x = 0; x < 5; ++x) {
-        EXPECT_EQ(row[x].*member, w.out) << w.in << " " << w.blur << " channel " << channel << " x " << x;
-        EXPECT_EQ(channel == 0 ? row[x].cb : row[x].y, 7) << "other channel changed";
-      }
-    }
-  }
-}
-
-TEST(CombineY, WorkedValues) {
+TEST(CombineRow, WorkedValues) {
   for (const Worked& w : kWorked) {
-    PIXEL_YC row[13];
-    for (PIXEL_YC& p : row) p = {w.in, 5, -5};
-    CPixels frame(row, 13, 13, 1, sizeof row);
-    CSPixel_s16 blur(13, 1, 16);
-    std::fill(blur.data, blur.data + 13, w.blur);
-    CombineY(frame, blur, 13, 1, w.strength, w.threshold);
-    for (const PIXEL_YC& p : row) {
-      EXPECT_EQ(p.y, w.out) << w.in << " " << w.blur;
-      EXPECT_TRUE(p.cb == 5 && p.cr == -5);
+    const ChannelParams params{int16_t(w.strength), int16_t(w.threshold), 0};
+    for (int16_t out : CombineOne(w.in, w.blur, 0, 0, params, Bound::None))
+      EXPECT_EQ(out, w.out) << w.in << " " << w.blur << " s " << w.strength << " t " << w.threshold;
+    EXPECT_EQ(model::SharpenSample(w.in, w.blur, w.strength, w.threshold), w.out) << "model";
+  }
+}
+
+TEST(CombineRow, WorkedValuesOfTheLimitedRules) {
+  for (const WorkedLimited& w : kLumaLimited) {
+    const ChannelParams params{int16_t(w.strength), int16_t(w.threshold), int16_t(w.limit)};
+    for (int16_t out : CombineOne(w.in, w.blur, w.lo, w.hi, params, Bound::Saturated))
+      EXPECT_EQ(out, w.out) << w.in << " " << w.blur << " [" << w.lo << ", " << w.hi << "] limit " << w.limit;
+  }
+  for (const WorkedLimited& w : kYCLimited) {
+    const ChannelParams params{int16_t(w.strength), int16_t(w.threshold), int16_t(w.limit)};
+    for (int16_t out : CombineOne(w.in, w.blur, w.lo, w.hi, params, Bound::Wrapped))
+      EXPECT_EQ(out, w.out) << w.in << " " << w.blur << " [" << w.lo << ", " << w.hi << "] limit " << w.limit;
+  }
+}
+
+TEST(CombineRow, MatchesTheModelOnRandomSamples) {
+  std::mt19937 rng(21);
+  std::uniform_int_distribution<int> sample(-32768, 32767), strength(0, 256), threshold(0, 1024), limit(-512, 512);
+  constexpr int kWidth = 61;
+  alignas(16) int16_t in[64], blur[64], lo[64], hi[64], out[64];
+  for (int round = 0; round < 200; ++round) {
+    for (int x = 0; x < 64; ++x) {
+      in[x] = int16_t(sample(rng));
+      // Blurs near the sample as well as anywhere, so that thresholds matter.
+      blur[x] = int16_t(round % 2 ? sample(rng) : in[x] + sample(rng) % 64);
+      const int16_t a = int16_t(sample(rng)), b = int16_t(sample(rng));
+      lo[x] = std::min(a, b);
+      hi[x] = round % 3 ? std::max(a, b) : int16_t(lo[x] + 100);
+    }
+    const ChannelParams p{int16_t(strength(rng)), int16_t(round % 5 ? threshold(rng) : 0), int16_t(limit(rng))};
+    for (Bound bound : {Bound::None, Bound::Wrapped, Bound::Saturated}) {
+      CombineRow(in, blur, lo, hi, kWidth, p, bound, out);
+      for (int x = 0; x < kWidth; ++x) {
+        int16_t want = bound == Bound::Saturated ? model::SharpenSampleSaturated(in[x], blur[x], p.strength, p.threshold)
+                                                 : model::SharpenSample(in[x], blur[x], p.strength, p.threshold);
+        if (bound != Bound::None) want = model::Limit(want, lo[x], hi[x], p.limit);
+        ASSERT_EQ(out[x], want) << "x " << x << " round " << round;
+      }
     }
   }
 }
