@@ -28,52 +28,79 @@ struct Settings {
   ChannelParams luma, chroma;
 };
 
-int16_t PIXEL_YC::* const kChannel[3] = {&PIXEL_YC::y, &PIXEL_YC::cb, &PIXEL_YC::cr};
-
 // Rows a band keeps from each neighbour: the blur window's reach and the
 // envelope's (whose border rows look two rows in).
 int HaloRows(int radius) { return std::max(radius, 2); }
 
-// One thread's scratch rows. 16-bit rows are planar samples, C rows (one per
-// channel) per slot, with 8 samples of margin on each side so that the
-// envelope can read one column past either edge.
+// One thread's scratch rows, all in the segment layout: sample rows (C
+// rows, one per channel, per slot) with margins for the blur's reach,
+// column sums likewise, and work rows without margins.
 struct Scratch {
   int channels, ring_slots, halo_slots;
+  Segments seg;
   ptrdiff_t pitch16, pitch32;
   int16_t* rows16;
   int32_t* rows32;
 
-  static constexpr int kMargin = 8;
-  static int Rows16(int channels, int radius) {
-    return channels * ((2 * radius + 2) + 2 * HaloRows(radius)) + 4;
-  }
-  static int Rows32(int channels) { return channels + 1; }
+  static int Rows16(int channels, int radius) { return channels * ((2 * radius + 2) + 2 * HaloRows(radius)) + 4; }
+  static int Rows32(int channels) { return channels; }
 
-  int16_t* Row16(int index) const { return rows16 + index * pitch16 + kMargin; }
+  int16_t* Row16(int index) const { return rows16 + index * pitch16; }
   int16_t* Ring(int slot, int c) const { return Row16(slot * channels + c); }
   int16_t* Head(int slot, int c) const { return Row16((ring_slots + slot) * channels + c); }
   int16_t* Tail(int slot, int c) const { return Row16((ring_slots + halo_slots + slot) * channels + c); }
   int16_t* Work(int i) const { return Row16((ring_slots + 2 * halo_slots) * channels + i); }
   int32_t* Sums(int c) const { return rows32 + c * pitch32; }
-  int32_t* Prefix() const { return rows32 + channels * pitch32; }
 };
 
-// Splits a frame row into planar channel rows, each with its edge samples
-// copied into the margins; dst(c) is channel c's row.
+// The samples of channel c (0: y, 1: cb, 2: cr) of a row of pixels, three
+// 16-bit values apart.
+const int16_t* Samples(const PIXEL_YC* row, int c) { return &row->y + c; }
+int16_t* Samples(PIXEL_YC* row, int c) { return &row->y + c; }
+static_assert(sizeof(PIXEL_YC) == 3 * sizeof(int16_t), "pixels are three packed samples");
+
+// Vectors i in [0, FullVectors) hold a column of the row in every lane.
+int FullVectors(const Segments& seg) {
+  return std::clamp(seg.width - (Segments::kLanes - 1) * seg.length, 0, seg.length);
+}
+
+// Splits a frame row into planar channel rows in the segment layout;
+// dst(c) is channel c's row.
 template <typename Dst>
-void LoadRow(const PIXEL_YC* src, int width, const Scratch& s, Dst dst) {
+void LoadRow(const PIXEL_YC* src, const Scratch& s, Dst dst) {
+  const Segments& seg = s.seg;
+  const int full = FullVectors(seg);
+  const ptrdiff_t step = 3 * ptrdiff_t{seg.length};  // samples between lanes
   for (int c = 0; c < s.channels; ++c) {
-    int16_t* row = dst(c);
-    const int16_t PIXEL_YC::*member = kChannel[c];
-    for (int x = 0; x < width; ++x) row[x] = src[x].*member;
-    row[-1] = row[0];
-    std::fill(row + width, row + s.pitch16 - Scratch::kMargin, row[width - 1]);
+    const int16_t* in = Samples(src, c);
+    int16_t* row = dst(c) + seg.reach * Segments::kLanes;
+    for (int i = 0; i < full; ++i) {
+      const int16_t* column = in + 3 * i;
+      int16_t* out = row + i * Segments::kLanes;
+      for (int lane = 0; lane < Segments::kLanes; ++lane) out[lane] = column[lane * step];
+    }
+    // The margins and the row's end: columns clamped into the row.
+    auto clamped = [&](int i) {
+      for (int lane = 0; lane < Segments::kLanes; ++lane) row[i * Segments::kLanes + lane] = in[3 * seg.Column(i, lane)];
+    };
+    for (int i = -seg.reach; i < 0; ++i) clamped(i);
+    for (int i = full; i < seg.length + seg.reach; ++i) clamped(i);
   }
 }
 
-void StoreChannel(PIXEL_YC* dst, int c, const int16_t* values, int width) {
-  int16_t PIXEL_YC::*member = kChannel[c];
-  for (int x = 0; x < width; ++x) dst[x].*member = values[x];
+// Writes channel c of a row back from the segment layout (no margins).
+void StoreChannel(PIXEL_YC* dst, int c, const int16_t* values, const Segments& seg) {
+  int16_t* out = Samples(dst, c);
+  const int full = FullVectors(seg);
+  const ptrdiff_t step = 3 * ptrdiff_t{seg.length};
+  for (int i = 0; i < full; ++i) {
+    int16_t* column = out + 3 * i;
+    const int16_t* in = values + i * Segments::kLanes;
+    for (int lane = 0; lane < Segments::kLanes; ++lane) column[lane * step] = in[lane];
+  }
+  for (int i = full; i < seg.length; ++i) {
+    for (int lane = 0; lane * seg.length + i < seg.width; ++lane) out[3 * (lane * seg.length + i)] = values[i * 8 + lane];
+  }
 }
 
 // One field (every row, or every other row from `first`) of the frame.
@@ -88,17 +115,16 @@ struct Field {
 // row its windows reach.
 class Band {
  public:
-  Band(const Field& field, int begin, int end, int width, int radius, const Scratch& s)
-      : field_(field), begin_(begin), end_(end), width_(width), halo_(HaloRows(radius)), s_(s),
-        next_own_(begin) {}
+  Band(const Field& field, int begin, int end, int radius, const Scratch& s)
+      : field_(field), begin_(begin), end_(end), halo_(HaloRows(radius)), s_(s), next_own_(begin) {}
 
   // Rows of the neighbours, taken before anyone writes.
   void CaptureNeighbours() {
     for (int k = std::max(begin_ - halo_, 0); k < begin_; ++k) {
-      LoadRow(field_.Row(k), width_, s_, [&](int c) { return s_.Head(k - (begin_ - halo_), c); });
+      LoadRow(field_.Row(k), s_, [&](int c) { return s_.Head(k - (begin_ - halo_), c); });
     }
     for (int k = end_; k < std::min(end_ + halo_, field_.rows); ++k) {
-      LoadRow(field_.Row(k), width_, s_, [&](int c) { return s_.Tail(k - end_, c); });
+      LoadRow(field_.Row(k), s_, [&](int c) { return s_.Tail(k - end_, c); });
     }
   }
 
@@ -110,24 +136,27 @@ class Band {
     // Own rows enter the ring in order, each read once, before it is written.
     for (; next_own_ <= k; ++next_own_) {
       const int slot = next_own_ % s_.ring_slots;
-      LoadRow(field_.Row(next_own_), width_, s_, [&](int ch) { return s_.Ring(slot, ch); });
+      LoadRow(field_.Row(next_own_), s_, [&](int ch) { return s_.Ring(slot, ch); });
     }
     return s_.Ring(k % s_.ring_slots, c);
   }
 
  private:
   Field field_;
-  int begin_, end_, width_, halo_;
+  int begin_, end_, halo_;
   const Scratch& s_;
   int next_own_;
 };
 
-void SharpenBand(Band& band, const Field& field, int begin, int end, int width, bool complete,
-                 const Settings& st, const Scratch& s) {
+void SharpenBand(Band& band, const Field& field, int begin, int end, bool complete, const Settings& st,
+                 const Scratch& s) {
   const int r = st.radius;
+  const Segments& seg = s.seg;
+  const int samples = seg.length * Segments::kLanes;
+  const ptrdiff_t margin = ptrdiff_t(r) * Segments::kLanes;
   for (int c = 0; c < st.channels; ++c) {
     std::fill(s.Sums(c), s.Sums(c) + s.pitch32, 0);
-    for (int k = begin - r; k <= begin + r; ++k) AddRowToSums(s.Sums(c), band.Original(k, c), width);
+    for (int k = begin - r; k <= begin + r; ++k) AddRowToSums(s.Sums(c), band.Original(k, c), seg);
   }
   int16_t* blur = s.Work(0);
   int16_t* lo = s.Work(1);
@@ -136,17 +165,17 @@ void SharpenBand(Band& band, const Field& field, int begin, int end, int width, 
   for (int j = begin; j < end; ++j) {
     const EnvelopeRows env = EnvelopeRowsOf(j, field.rows, complete);
     for (int c = 0; c < st.channels; ++c) {
-      BoxBlurRow(s.Sums(c), width, r, s.Prefix(), blur);
+      BoxBlurRow(s.Sums(c), seg, blur);
       if (st.bound != Bound::None) {
-        EnvelopeRow(band.Original(env.above, c), band.Original(env.centre, c), band.Original(env.below, c), width,
+        EnvelopeRow(band.Original(env.above, c), band.Original(env.centre, c), band.Original(env.below, c), seg,
                     complete, lo, hi);
       }
-      CombineRow(band.Original(j, c), blur, lo, hi, width, c == 0 ? st.luma : st.chroma, st.bound, out);
-      StoreChannel(field.Row(j), c, out, width);
+      CombineRow(band.Original(j, c) + margin, blur, lo, hi, samples, c == 0 ? st.luma : st.chroma, st.bound, out);
+      StoreChannel(field.Row(j), c, out, seg);
     }
     if (j + 1 < end) {
       for (int c = 0; c < st.channels; ++c) {
-        SlideSums(s.Sums(c), band.Original(j + r + 1, c), band.Original(j - r, c), width);
+        SlideSums(s.Sums(c), band.Original(j + r + 1, c), band.Original(j - r, c), seg);
       }
     }
   }
@@ -156,31 +185,30 @@ bool Sharpen(CPixels& frame, const Settings& st) {
   const int W = frame.width;
   const int H = frame.height;
   const int threads = omp_get_max_threads();
-  const int64_t pitch16 = RoundUp(W, 8) + 2 * Scratch::kMargin;
-  const int64_t pitch32 = RoundUp(std::max<int64_t>(RoundUp(W, 8), BoxPrefixLength(W, st.radius)), 4);
+  const Segments seg = Segments::For(W, st.radius);
+  const int64_t pitch = int64_t{seg.Extended()} * Segments::kLanes;
   const int rows16 = Scratch::Rows16(st.channels, st.radius);
   const int rows32 = Scratch::Rows32(st.channels);
-  CSPixel_s16 scratch16(int32_t(pitch16), threads * rows16, pitch16);
-  CSPixel_s32 scratch32(int32_t(pitch32), threads * rows32, pitch32);
+  CSPixel_s16 scratch16(int32_t(pitch), threads * rows16, pitch);
+  CSPixel_s32 scratch32(int32_t(pitch), threads * rows32, pitch);
   if (!scratch16.data || !scratch32.data) return false;
 
   const int fields = st.interlace ? 2 : 1;
-  const int shortest_field = H / fields;
-  const bool complete = EnvelopeIsComplete(W, shortest_field);
+  const bool complete = EnvelopeIsComplete(W, H / fields);
 #pragma omp parallel
   {
     const int t = omp_get_thread_num();
     const int team = omp_get_num_threads();
-    const Scratch s{st.channels, 2 * st.radius + 2, HaloRows(st.radius), ptrdiff_t(pitch16), ptrdiff_t(pitch32),
+    const Scratch s{st.channels, 2 * st.radius + 2, HaloRows(st.radius), seg, ptrdiff_t(pitch), ptrdiff_t(pitch),
                     scratch16.Row(t * rows16), scratch32.Row(t * rows32)};
     for (int f = 0; f < fields; ++f) {
       const Field field{frame.Row(f), ptrdiff_t{frame.pitch} * fields, (H - f + fields - 1) / fields};
       const int begin = int(int64_t{field.rows} * t / team);
       const int end = int(int64_t{field.rows} * (t + 1) / team);
-      Band band(field, begin, end, W, st.radius, s);
+      Band band(field, begin, end, st.radius, s);
       if (begin < end) band.CaptureNeighbours();
 #pragma omp barrier
-      if (begin < end) SharpenBand(band, field, begin, end, W, complete, st, s);
+      if (begin < end) SharpenBand(band, field, begin, end, complete, st, s);
     }
   }
   return true;

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "planes/segments.h"
+
 // Frames of at least 3 columns and 3 rows in each field have a window inside
 // the frame for every pixel not on a border; border pixels copy their nearest
 // such pixel. In smaller frames every pixel takes its own window, clipped.
@@ -22,9 +24,10 @@ constexpr EnvelopeRows EnvelopeRowsOf(int j, int field_rows, bool complete) {
   return {j > 0 ? j - 1 : 0, j, j < field_rows - 1 ? j + 1 : field_rows - 1};
 }
 
-// lo[x] and hi[x]: minimum and maximum of above, centre and below over the
-// columns x - 1 .. x + 1. The rows hold a copy of their edge sample at
-// index -1 and from index width on, which clips the window at the edges;
-// with `complete`, columns 0 and width - 1 then copy columns 1 and width - 2.
-void EnvelopeRow(const int16_t* above, const int16_t* centre, const int16_t* below, int width, bool complete,
-                 int16_t* lo, int16_t* hi);
+// lo and hi (L vectors, no margins): minimum and maximum of above, centre
+// and below over the columns x - 1 .. x + 1. The rows are in the segment
+// layout with a reach of at least 1, whose margins clip the window at the
+// row's edges; with `complete`, columns 0 and width - 1 then copy columns 1
+// and width - 2.
+void EnvelopeRow(const int16_t* above, const int16_t* centre, const int16_t* below, const Segments& seg,
+                 bool complete, int16_t* lo, int16_t* hi);

@@ -4,6 +4,7 @@
 #include <omp.h>
 
 #include "host/filter_table.h"
+#include "planes/segments.h"
 #include "tests/model.h"
 
 // The host's two records for a frame and its controls, as the host fills
@@ -43,4 +44,23 @@ inline bool SamePixel(const PIXEL_YC& p, const PIXEL_YC& q) { return p.y == q.y 
 
 inline bool SamePixels(const model::Frame& a, const model::Frame& b) {
   return std::equal(a.px.begin(), a.px.end(), b.px.begin(), b.px.end(), SamePixel);
+}
+
+// A plain row of samples in the segment layout, margins filled with the
+// clamped columns, in 16-byte aligned storage.
+template <typename T>
+struct SegmentRow {
+  Segments seg;
+  std::vector<T> storage;
+  SegmentRow(const std::vector<T>& plain, Segments s) : seg(s), storage(size_t(s.Extended()) * 8 + 16) {
+    for (int i = -s.reach; i < s.length + s.reach; ++i)
+      for (int lane = 0; lane < 8; ++lane) data()[(i + s.reach) * 8 + lane] = plain[s.Column(i, lane)];
+  }
+  T* data() { return reinterpret_cast<T*>((reinterpret_cast<uintptr_t>(storage.data()) + 15) & ~uintptr_t{15}); }
+};
+
+// Column x of a row without margins in the segment layout.
+template <typename T>
+T AtColumn(const T* row, const Segments& seg, int x) {
+  return row[seg.Index(x) - ptrdiff_t(seg.reach) * 8];
 }

@@ -7,29 +7,23 @@
 
 namespace {
 
-// A 16-byte aligned row with room past the width for whole groups of eight.
-template <typename T>
-struct AlignedRow {
-  explicit AlignedRow(int n) : storage(size_t(n) + 64) {}
-  T* data() { return reinterpret_cast<T*>((reinterpret_cast<uintptr_t>(storage.data()) + 15) & ~uintptr_t{15}); }
-  std::vector<T> storage;
-};
-
 TEST(BoxBlurRow, MatchesTheClampedWindowOfAnyRow) {
   std::mt19937 rng(4);
   // Column sums of up to 21 rows of 16-bit samples.
   std::uniform_int_distribution<int32_t> sum(-21 * 32768, 21 * 32767);
   for (int radius = 1; radius <= 10; ++radius) {
-    for (int width = 1; width <= 70; ++width) {
-      AlignedRow<int32_t> sums(width), prefix(BoxPrefixLength(width, radius));
-      AlignedRow<int16_t> out(width);
-      for (int x = 0; x < width; ++x) sums.data()[x] = sum(rng);
-      BoxBlurRow(sums.data(), width, radius, prefix.data(), out.data());
+    for (int width = 1; width <= 90; ++width) {
+      const Segments seg = Segments::For(width, radius);
+      std::vector<int32_t> plain(width);
+      for (int32_t& v : plain) v = sum(rng);
+      SegmentRow<int32_t> sums(plain, seg);
+      SegmentRow<int16_t> out(std::vector<int16_t>(width), seg);
+      BoxBlurRow(sums.data(), seg, out.data());
       for (int x = 0; x < width; ++x) {
         int64_t window = 0;
-        for (int k = -radius; k <= radius; ++k) window += sums.data()[std::clamp(x + k, 0, width - 1)];
+        for (int k = -radius; k <= radius; ++k) window += plain[std::clamp(x + k, 0, width - 1)];
         const int16_t want = int16_t(int32_t(window * BoxFactor(radius)) >> 16);
-        ASSERT_EQ(out.data()[x], want) << "width " << width << " r " << radius << " x " << x;
+        ASSERT_EQ(AtColumn(out.data(), seg, x), want) << "width " << width << " r " << radius << " x " << x;
       }
     }
   }
@@ -38,19 +32,19 @@ TEST(BoxBlurRow, MatchesTheClampedWindowOfAnyRow) {
 TEST(ColumnSums, AddAndSlideByWholeRows) {
   std::mt19937 rng(6);
   std::uniform_int_distribution<int> sample(-32768, 32767);
-  const int width = 37;
-  AlignedRow<int32_t> sums(width);
-  AlignedRow<int16_t> a(width), b(width), c(width);
-  std::fill(sums.data(), sums.data() + 40, 0);
-  for (int x = 0; x < 40; ++x) {
-    a.data()[x] = int16_t(sample(rng));
-    b.data()[x] = int16_t(sample(rng));
-    c.data()[x] = int16_t(sample(rng));
+  const Segments seg = Segments::For(37, 3);
+  std::vector<int16_t> a(37), b(37), c(37);
+  for (int x = 0; x < 37; ++x) {
+    a[x] = int16_t(sample(rng));
+    b[x] = int16_t(sample(rng));
+    c[x] = int16_t(sample(rng));
   }
-  AddRowToSums(sums.data(), a.data(), width);
-  AddRowToSums(sums.data(), b.data(), width);
-  SlideSums(sums.data(), c.data(), a.data(), width);
-  for (int x = 0; x < width; ++x) ASSERT_EQ(sums.data()[x], b.data()[x] + c.data()[x]) << x;
+  SegmentRow<int16_t> ra(a, seg), rb(b, seg), rc(c, seg);
+  SegmentRow<int32_t> sums(std::vector<int32_t>(37, 0), seg);
+  AddRowToSums(sums.data(), ra.data(), seg);
+  AddRowToSums(sums.data(), rb.data(), seg);
+  SlideSums(sums.data(), rc.data(), ra.data(), seg);
+  for (int x = 0; x < 37; ++x) ASSERT_EQ(sums.data()[seg.Index(x)], b[x] + c[x]) << x;
 }
 
 // The blur of the luma (or of all channels) recovered from a full-strength,

@@ -9,41 +9,32 @@
 
 namespace {
 
-// Three rows with their edge samples copied one place past each end, as the
-// pipelines keep them.
-struct Rows3 {
-  static constexpr int kMargin = 8;
-  alignas(16) int16_t data[3][kMargin + 80 + kMargin];
-  int16_t* row(int i) { return data[i] + kMargin; }
-};
-
 TEST(EnvelopeRow, ClippedOrCopiedEdgesAroundTheWindowExtremes) {
   std::mt19937 rng(12);
   std::uniform_int_distribution<int> sample(-32768, 32767);
-  for (int width = 1; width <= 70; ++width) {
+  for (int width = 1; width <= 90; ++width) {
     for (bool complete : {false, true}) {
       if (complete && width < 3) continue;
-      Rows3 rows;
-      for (int i = 0; i < 3; ++i) {
-        int16_t* r = rows.row(i);
-        for (int x = 0; x < width; ++x) r[x] = int16_t(sample(rng));
-        r[-1] = r[0];
-        std::fill(r + width, r + 80 + Rows3::kMargin, r[width - 1]);
+      const Segments seg = Segments::For(width, 1 + width % 3);
+      std::vector<int16_t> plain[3];
+      for (auto& row : plain) {
+        for (int x = 0; x < width; ++x) row.push_back(int16_t(sample(rng)));
       }
-      alignas(16) int16_t lo[80], hi[80];
-      EnvelopeRow(rows.row(0), rows.row(1), rows.row(2), width, complete, lo, hi);
+      SegmentRow<int16_t> above(plain[0], seg), centre(plain[1], seg), below(plain[2], seg);
+      SegmentRow<int16_t> lo(plain[0], seg), hi(plain[0], seg);
+      EnvelopeRow(above.data(), centre.data(), below.data(), seg, complete, lo.data(), hi.data());
       for (int x = 0; x < width; ++x) {
         // Complete rows copy their edge columns from one column in.
         const int cx = complete ? std::clamp(x, 1, width - 2) : x;
         int16_t want_lo = INT16_MAX, want_hi = INT16_MIN;
-        for (int i = 0; i < 3; ++i) {
+        for (const auto& row : plain) {
           for (int col = std::max(cx - 1, 0); col <= std::min(cx + 1, width - 1); ++col) {
-            want_lo = std::min(want_lo, rows.row(i)[col]);
-            want_hi = std::max(want_hi, rows.row(i)[col]);
+            want_lo = std::min(want_lo, row[col]);
+            want_hi = std::max(want_hi, row[col]);
           }
         }
-        ASSERT_EQ(lo[x], want_lo) << "width " << width << " x " << x;
-        ASSERT_EQ(hi[x], want_hi) << "width " << width << " x " << x;
+        ASSERT_EQ(AtColumn(lo.data(), seg, x), want_lo) << "width " << width << " x " << x;
+        ASSERT_EQ(AtColumn(hi.data(), seg, x), want_hi) << "width " << width << " x " << x;
       }
     }
   }
