@@ -3,7 +3,7 @@
 # Safe to run again: it only installs what is missing.
 set -euo pipefail
 
-need_native=(cmake ninja-build g++ libgtest-dev libbenchmark-dev libpng-dev libomp-dev)
+need_native=(cmake ninja-build g++ libgtest-dev libbenchmark-dev libpng-dev libomp-dev clang-14 libclang-rt-14-dev ffmpeg zip unzip)
 need_win32=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686)
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
@@ -23,13 +23,17 @@ quietly() { "$@" >"$log" 2>&1 || { cat "$log" >&2; return 1; }; }
 apt_install() {
   [ $# -gt 0 ] || return 0
   echo "setup: installing $*"
-  if [ "$updated" -eq 0 ]; then quietly as_root apt-get update; updated=1; fi
-  quietly as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "$@"
+  if [ "$updated" -eq 0 ]; then quietly as_root apt-get -o DPkg::Lock::Timeout=600 update; updated=1; fi
+  quietly as_root env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y --no-install-recommends "$@"
 }
 
-mode=${1:-all}  # all, or native for the Linux build alone
+mode=${1:-all}  # all; native for the Linux build alone; peers for bench/peers.sh
 # shellcheck disable=SC2046
 apt_install $(missing "${need_native[@]}")
+if [ "$mode" = peers ]; then
+  # shellcheck disable=SC2046
+  apt_install $(missing libopencv-dev ffmpeg python3 bc)
+fi
 if [ "$mode" = all ]; then
   # wine32 needs the i386 architecture before apt can see it.
   if ! dpkg --print-foreign-architectures | grep -qx i386; then

@@ -1,9 +1,14 @@
 // The frame procedure's handling of controls, unusable records and working
 // memory that cannot be had.
 #include <gtest/gtest.h>
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <sys/mman.h>
+#endif
 
 #include <cstdlib>
+#include <new>
 
 #include "host/frame_proc.h"
 #include "planes/planes.h"
@@ -103,14 +108,13 @@ struct FailingAllocator {
   static inline int live = 0;
   static void* Alloc(size_t bytes) {
     if (calls++ >= fail_from) return nullptr;
-    void* p = nullptr;
-    if (posix_memalign(&p, 16, bytes) != 0) return nullptr;
-    ++live;
+    void* p = operator new(bytes, std::align_val_t{16}, std::nothrow);
+    if (p) ++live;
     return p;
   }
   static void Free(void* p) {
     --live;
-    free(p);
+    operator delete(p, std::align_val_t{16});
   }
 };
 
@@ -151,6 +155,24 @@ TEST(FrameProc, FailedAllocationLeavesTheFrameAsItWasAndFreesEverything) {
 }
 
 
+// Address space that faults on any access; null if it cannot be had.
+void* ReserveNoAccess(size_t bytes) {
+#if defined(_WIN32)
+  return VirtualAlloc(nullptr, bytes, MEM_RESERVE, PAGE_NOACCESS);
+#else
+  void* p = mmap(nullptr, bytes, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  return p == MAP_FAILED ? nullptr : p;
+#endif
+}
+
+void Unreserve(void* p, [[maybe_unused]] size_t bytes) {
+#if defined(_WIN32)
+  VirtualFree(p, 0, MEM_RELEASE);
+#else
+  munmap(p, bytes);
+#endif
+}
+
 TEST(FrameProc, PlaneTooLargeForItsSizeFieldFailsWithoutTouchingTheFrame) {
   // One row of 2^27 pixels: the frame (6 bytes a pixel) fits a 32-bit size,
   // the scratch rows each thread keeps (2 bytes a sample, a dozen rows or
@@ -158,8 +180,8 @@ TEST(FrameProc, PlaneTooLargeForItsSizeFieldFailsWithoutTouchingTheFrame) {
   // of it would fault.
   const int w = 1 << 27;
   const size_t bytes = size_t(w) * sizeof(PIXEL_YC);
-  void* buffer = mmap(nullptr, bytes, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-  ASSERT_NE(buffer, MAP_FAILED);
+  void* buffer = ReserveNoAccess(bytes);
+  ASSERT_NE(buffer, nullptr);
   model::Controls c;
   FILTER fp{};
   fp.track = c.track;
@@ -172,7 +194,38 @@ TEST(FrameProc, PlaneTooLargeForItsSizeFieldFailsWithoutTouchingTheFrame) {
     c.check[kCheckLumaOnly] = luma_only;
     EXPECT_EQ(FrameProc(&fp, &fpip), 0);
   }
-  munmap(buffer, bytes);
+  Unreserve(buffer, bytes);
+}
+
+// Counts the bytes of working memory a frame takes.
+struct CountingAllocator {
+  static inline size_t bytes = 0;
+  static void* Alloc(size_t n) {
+    bytes += n;
+    void* p = nullptr;
+    return posix_memalign(&p, 16, n) == 0 ? p : nullptr;
+  }
+  static void Free(void* p) { free(p); }
+};
+
+TEST(FrameProc, WorkingMemoryStaysSmallAtFullHd) {
+  // No frame-sized plane: a few rows per thread, well under 2 MB each.
+  for (auto [luma_only, limit] : {std::pair{1, 0}, {1, 1}, {0, 0}, {0, 1}}) {
+    for (int threads : {1, 2, 3}) {
+      ScopedThreads scope(threads);
+      model::Frame f(1920, 1080, 1920, 1080);
+      model::Controls c;
+      c.track[kTrackRadius] = 10;
+      c.check[kCheckLumaOnly] = luma_only;
+      c.check[kCheckLimit] = limit;
+      CountingAllocator::bytes = 0;
+      SetPlaneAllocator(CountingAllocator::Alloc, CountingAllocator::Free);
+      EXPECT_EQ(RunHost(f, c), 1);
+      SetPlaneAllocator(nullptr, nullptr);
+      EXPECT_LE(CountingAllocator::bytes, size_t(threads) * 1024 * 1024)
+          << "luma only " << luma_only << " limit " << limit << " threads " << threads;
+    }
+  }
 }
 
 TEST(Planes, PitchesAndSizes) {
