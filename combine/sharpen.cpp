@@ -38,25 +38,25 @@ int HaloRows(int radius) { return std::max(radius, 2); }
 struct Scratch {
   int channels, ring_slots, halo_slots;
   Segments seg;
-  ptrdiff_t pitch16, pitch32;
+  ptrdiff_t pitch;  // elements per row, 16- or 32-bit alike
   int16_t* rows16;
   int32_t* rows32;
 
   static int Rows16(int channels, int radius) { return channels * ((2 * radius + 2) + 2 * HaloRows(radius)) + 4; }
   static int Rows32(int channels) { return channels; }
 
-  int16_t* Row16(int index) const { return rows16 + index * pitch16; }
+  int16_t* Row16(int index) const { return rows16 + index * pitch; }
   int16_t* Ring(int slot, int c) const { return Row16(slot * channels + c); }
   int16_t* Head(int slot, int c) const { return Row16((ring_slots + slot) * channels + c); }
   int16_t* Tail(int slot, int c) const { return Row16((ring_slots + halo_slots + slot) * channels + c); }
   int16_t* Work(int i) const { return Row16((ring_slots + 2 * halo_slots) * channels + i); }
-  int32_t* Sums(int c) const { return rows32 + c * pitch32; }
+  int32_t* Sums(int c) const { return rows32 + c * pitch; }
 };
 
 // The samples of channel c (0: y, 1: cb, 2: cr) of a row of pixels, three
 // 16-bit values apart.
-const int16_t* Samples(const PIXEL_YC* row, int c) { return &row->y + c; }
-int16_t* Samples(PIXEL_YC* row, int c) { return &row->y + c; }
+const int16_t* Samples(const PIXEL_YC* row, int c) { return reinterpret_cast<const int16_t*>(row) + c; }
+int16_t* Samples(PIXEL_YC* row, int c) { return reinterpret_cast<int16_t*>(row) + c; }
 static_assert(sizeof(PIXEL_YC) == 3 * sizeof(int16_t), "pixels are three packed samples");
 
 // Vectors i in [0, FullVectors) hold a column of the row in every lane.
@@ -99,7 +99,7 @@ void StoreChannel(PIXEL_YC* dst, int c, const int16_t* values, const Segments& s
     for (int lane = 0; lane < Segments::kLanes; ++lane) column[lane * step] = in[lane];
   }
   for (int i = full; i < seg.length; ++i) {
-    for (int lane = 0; lane * seg.length + i < seg.width; ++lane) out[3 * (lane * seg.length + i)] = values[i * 8 + lane];
+    for (int lane = 0; lane * seg.length + i < seg.width; ++lane) out[3 * (lane * seg.length + i)] = values[i * Segments::kLanes + lane];
   }
 }
 
@@ -155,7 +155,7 @@ void SharpenBand(Band& band, const Field& field, int begin, int end, bool comple
   const int samples = seg.length * Segments::kLanes;
   const ptrdiff_t margin = ptrdiff_t(r) * Segments::kLanes;
   for (int c = 0; c < st.channels; ++c) {
-    std::fill(s.Sums(c), s.Sums(c) + s.pitch32, 0);
+    std::fill(s.Sums(c), s.Sums(c) + s.pitch, 0);
     for (int k = begin - r; k <= begin + r; ++k) AddRowToSums(s.Sums(c), band.Original(k, c), seg);
   }
   int16_t* blur = s.Work(0);
@@ -199,7 +199,7 @@ bool Sharpen(CPixels& frame, const Settings& st) {
   {
     const int t = omp_get_thread_num();
     const int team = omp_get_num_threads();
-    const Scratch s{st.channels, 2 * st.radius + 2, HaloRows(st.radius), seg, ptrdiff_t(pitch), ptrdiff_t(pitch),
+    const Scratch s{st.channels, 2 * st.radius + 2, HaloRows(st.radius), seg, ptrdiff_t(pitch),
                     scratch16.Row(t * rows16), scratch32.Row(t * rows32)};
     for (int f = 0; f < fields; ++f) {
       const Field field{frame.Row(f), ptrdiff_t{frame.pitch} * fields, (H - f + fields - 1) / fields};

@@ -15,7 +15,7 @@ struct Segments {
   int length;  // L: vectors that hold the row
   int reach;   // margin vectors on each side
 
-  static Segments For(int width, int reach) { return {width, (width + kLanes - 1) / kLanes, reach}; }
+  static Segments For(int width, int reach) { return {width, (width - 1) / kLanes + 1, reach}; }
   // Vectors in a row with its margins.
   int Extended() const { return length + 2 * reach; }
   // Index, within a row's storage (margins included), of column x.
