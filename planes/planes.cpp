@@ -5,8 +5,6 @@
 #include <malloc.h>
 #endif
 
-namespace {
-
 void* SystemAlloc(size_t bytes) {
 #if defined(_WIN32)
   return _aligned_malloc(bytes, 16);
@@ -23,6 +21,8 @@ void SystemFree(void* p) {
   free(p);
 #endif
 }
+
+namespace {
 
 PlaneAllocFn plane_alloc = SystemAlloc;
 PlaneFreeFn plane_free = SystemFree;

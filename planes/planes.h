@@ -12,7 +12,10 @@
 // Obtains 16-byte aligned storage; returns null on failure.
 using PlaneAllocFn = void* (*)(size_t bytes);
 using PlaneFreeFn = void (*)(void* p);
-// Replaces the allocator behind every owned plane (tests make it fail).
+// The system's 16-byte aligned allocator, which owned planes use unless
+// SetPlaneAllocator replaced it (tests make it fail, or count).
+void* SystemAlloc(size_t bytes);
+void SystemFree(void* p);
 // Passing nulls restores the system's aligned allocator.
 void SetPlaneAllocator(PlaneAllocFn alloc, PlaneFreeFn release);
 

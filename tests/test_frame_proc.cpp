@@ -202,10 +202,9 @@ struct CountingAllocator {
   static inline size_t bytes = 0;
   static void* Alloc(size_t n) {
     bytes += n;
-    void* p = nullptr;
-    return posix_memalign(&p, 16, n) == 0 ? p : nullptr;
+    return SystemAlloc(n);
   }
-  static void Free(void* p) { free(p); }
+  static void Free(void* p) { SystemFree(p); }
 };
 
 TEST(FrameProc, WorkingMemoryStaysSmallAtFullHd) {
