@@ -1,79 +1,8 @@
 // The quorlin command as a user meets it: runs of the built program in a
 // scratch directory.
-#include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/wait.h>
-
-#include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
-#include "tools/quorlin/png_io.h"
+#include "tests/quorlin/command.h"
 
 namespace {
-
-namespace fs = std::filesystem;
-
-struct Outcome {
-  int status;
-  std::string out, err;
-};
-
-std::string Slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void Spill(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-Picture Load(const fs::path& path) {
-  Picture picture;
-  FILE* in = std::fopen(path.c_str(), "rb");
-  EXPECT_NE(in, nullptr) << path;
-  if (!in) return picture;
-  EXPECT_EQ(ReadPng(in, picture), "") << path;
-  std::fclose(in);
-  return picture;
-}
-
-class QuorlinCommand : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::string name = (fs::temp_directory_path() / "quorlin-test-XXXXXX").string();
-    ASSERT_NE(mkdtemp(name.data()), nullptr);
-    dir_ = name;
-  }
-  void TearDown() override {
-    fs::remove_all(dir_);
-    fs::remove(Captured("out"));
-    fs::remove(Captured("err"));
-  }
-
-  // Output is captured beside the scratch directory, so that the directory
-  // holds only what quorlin leaves there.
-  fs::path Captured(const char* stream) const { return dir_.string() + "." + stream; }
-
-  Outcome Run(const std::string& args) const {
-    const std::string command = "cd '" + dir_.string() + "' && '" QUORLIN_EXE "' " + args + " >'" +
-                                Captured("out").string() + "' 2>'" + Captured("err").string() + "'";
-    const int raw = std::system(command.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(Captured("out")), Slurp(Captured("err"))};
-  }
-
-  std::vector<std::string> Listing() const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir_)) names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-
-  fs::path dir_;
-};
 
 TEST_F(QuorlinCommand, WithoutArgumentsSharpensTheBuiltInSample) {
   const Outcome run = Run("");
@@ -168,6 +97,11 @@ TEST_F(QuorlinCommand, BadInputFailsWithOneLineAndLeavesNoFile) {
       {"--interlace=1 good.png out.png", 2, "--interlace"},
       {"good.png out.png --radius", 2, "--radius"},
       {"good.png out.png extra.png", 2, "extra.png"},
+      {"--threads 0 good.png out.png", 2, "--threads"},
+      {"--compare-frame 0 good.png out.png", 2, "--compare-frame"},
+      {"--quiet=1 good.png out.png", 2, "--quiet"},
+      {"--compare nowhere/x.png good.png out.png", 1, "nowhere/x.png"},
+      {"--compare x.png good.png folder", 1, "folder"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args);
@@ -179,6 +113,32 @@ TEST_F(QuorlinCommand, BadInputFailsWithOneLineAndLeavesNoFile) {
     EXPECT_EQ(Listing(), before);
     EXPECT_EQ(Slurp(dir_ / "out.png"), "previous");
   }
+}
+
+TEST_F(QuorlinCommand, ComparePictureHasOriginalLeftSharpenedRightAndCropsBelow) {
+  const Outcome run = Run("--compare compare.png '" QUORLIN_SAMPLE_PNG "' out.png");
+  ASSERT_EQ(run.status, 0) << run.err;
+  const Picture original = Load(QUORLIN_SAMPLE_PNG), sharpened = Load(dir_ / "out.png");
+  const Picture compare = Load(dir_ / "compare.png");
+  const int32_t w = original.width, h = original.height;
+  ASSERT_EQ(compare.width, 2 * w + 8);
+  ASSERT_EQ(compare.height, h + 8 + h / 4 * 4);
+  // Crops are a quarter of the picture high and placed in steps of an eighth,
+  // so the row below the middle is never a crop's top or bottom: at most the
+  // outline's sides cross it.
+  const auto row = [](const Picture& p, int32_t x, int32_t y, int32_t n) {
+    const auto at = p.pixels.begin() + (size_t(y) * p.width + x) * p.channels;
+    return std::vector<uint8_t>(at, at + n * p.channels);
+  };
+  const int y = h / 2 + 1;
+  const std::vector<uint8_t> left = row(compare, 0, y, w), right = row(compare, w + 8, y, w);
+  int outline_pixels = 0;
+  for (int32_t x = 0; x < w; ++x) {
+    const bool same = std::equal(left.begin() + 3 * x, left.begin() + 3 * x + 3, row(original, x, y, 1).begin()) &&
+                      std::equal(right.begin() + 3 * x, right.begin() + 3 * x + 3, row(sharpened, x, y, 1).begin());
+    outline_pixels += !same;
+  }
+  EXPECT_LE(outline_pixels, 4) << "only the crop's outline may cover the pictures";
 }
 
 TEST_F(QuorlinCommand, HelpListsTheControlsWithRangesAndDefaults) {

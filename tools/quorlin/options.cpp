@@ -3,6 +3,7 @@
 #include <iconv.h>
 
 #include <charconv>
+#include <cstdint>
 #include <optional>
 #include <string_view>
 
@@ -52,17 +53,41 @@ std::optional<int> ParseInt(std::string_view text) {
   return value;
 }
 
-std::string SetTrack(const Option& option, std::string_view flag, std::string_view text,
-                     const FILTER_DLL& table, Settings& settings) {
+std::string SetNumber(std::string_view flag, std::string_view text, int low, int high, int& setting) {
   const std::optional<int> value = ParseInt(text);
-  const int low = table.track_s[option.index], high = table.track_e[option.index];
   const std::string shown = std::string(flag) + " " + std::string(text);
   if (!value) return shown + ": not a whole number";
   if (*value < low || *value > high) {
     return shown + ": out of range " + std::to_string(low) + ".." + std::to_string(high);
   }
-  settings.track[option.index] = *value;
+  setting = *value;
   return "";
+}
+
+// Options that say how the command runs rather than set a control. Returns
+// nullopt for any other flag.
+std::optional<std::string> ParseRunOption(std::string_view flag, std::optional<std::string_view> value,
+                                          int argc, char** argv, int& i, Settings& settings) {
+  const bool takes_value = flag == "--threads" || flag == "--compare" || flag == "--compare-frame";
+  const bool is_switch = flag == "--quiet" || flag == "--progress";
+  if (!takes_value && !is_switch) return std::nullopt;
+  if (is_switch) {
+    if (value) return std::string(flag) + " takes no value";
+    (flag == "--quiet" ? settings.quiet : settings.progress) = true;
+    return "";
+  }
+  if (!value) {
+    if (i + 1 >= argc) return std::string(flag) + " needs a value";
+    value = argv[++i];
+  }
+  if (flag == "--compare") {
+    if (value->empty()) return std::string(flag) + " needs a file name";
+    settings.compare = *value;
+    return "";
+  }
+  constexpr int kMaxThreads = 256;
+  return flag == "--threads" ? SetNumber(flag, *value, 1, kMaxThreads, settings.threads)
+                             : SetNumber(flag, *value, 1, INT32_MAX, settings.compare_frame);
 }
 
 // One --option, with its value from "=VALUE" or the next argument.
@@ -73,6 +98,7 @@ std::string ParseOption(int argc, char** argv, int& i, const FILTER_DLL& table, 
     value = flag.substr(eq + 1);
     flag = flag.substr(0, eq);
   }
+  if (auto problem = ParseRunOption(flag, value, argc, argv, i, settings)) return *problem;
   const std::string_view name = flag.substr(2);
   const Option* option = Find(name);
   const bool negated = !option && name.starts_with("no-");
@@ -83,13 +109,15 @@ std::string ParseOption(int argc, char** argv, int& i, const FILTER_DLL& table, 
   if (option->control == Control::kCheck) {
     if (value) return std::string(flag) + " takes no value";
     settings.check[option->index] = negated ? 0 : 1;
+    settings.interlace_given |= option->index == kCheckInterlace;
     return "";
   }
   if (!value) {
     if (i + 1 >= argc) return std::string(flag) + " needs a value";
     value = argv[++i];
   }
-  return SetTrack(*option, flag, *value, table, settings);
+  return SetNumber(flag, *value, table.track_s[option->index], table.track_e[option->index],
+                   settings.track[option->index]);
 }
 
 // The host reads control names as code page 932; the terminal wants UTF-8.
@@ -109,23 +137,41 @@ std::string ToUtf8(const char* cp932) {
 
 constexpr char kUsage[] = R"(Usage: quorlin [options] [INPUT [OUTPUT]]
 
-Sharpens the PNG picture INPUT with the Quorlin filter, as the editor sharpens
-a video frame, and writes the result to the PNG file OUTPUT.
+Sharpens INPUT with the Quorlin filter, as the editor sharpens a video frame,
+and writes the result to OUTPUT: a PNG picture to a PNG file, a YUV4MPEG2
+(Y4M) stream frame by frame to a stream of the same format. "-" stands for
+standard input or output.
   without INPUT   the built-in sample photograph coffee.png (600x400) is
                   sharpened and written to coffee.sharpened.png in the
                   current directory
   without OUTPUT  the result goes beside INPUT, named like it with the
-                  extension .sharpened.png (photo.png: photo.sharpened.png)
+                  extension .sharpened.png or .sharpened.y4m; from standard
+                  input it goes to standard output
 
 Options, each with the editor's control it sets, its range and default:
 )";
 
-constexpr char kNotes[] = R"(  -h, --help            show this help
+constexpr char kNotes[] = R"(
+How it runs:
+  --threads N           worker threads for the filter, 1..256 (default: one
+                        per processor)
+  --progress            show the progress line even when stderr is not a
+                        terminal
+  --quiet               no progress line and no summary
+  --compare FILE.png    also write a picture of the original beside the
+                        sharpened one, over an enlarged crop of each
+  --compare-frame N     the frame of a Y4M stream it shows, from 1 (default 1)
+  -h, --help            show this help
 
-Gray pictures stay gray, palette pictures are written as RGB, alpha passes
-through unchanged, and 16-bit pictures are rounded to 8 bits. Colours go to
-the editor's YC samples and back with the BT.601 coefficients.
-Exit status: 0 written, 1 the picture could not be read, filtered or written,
+PNG: gray pictures stay gray, palette pictures are written as RGB, alpha
+passes through unchanged, and 16-bit pictures are rounded to 8 bits. Colours
+go to the editor's YC samples and back with the BT.601 coefficients.
+Y4M: 4:4:4 at 8 to 16 bits (C444, C444p10, C444p16, ...) and 4:2:0 (C420jpeg,
+C420mpeg2, C420paldv, C420, C420p10, ...), limited range. The output keeps
+the input's header. --interlace defaults to on when the header says It or Ib.
+4:2:0 chroma is filtered at full size and averaged back; with --luma-only it
+passes through untouched.
+Exit status: 0 written, 1 the input could not be read, filtered or written,
 2 bad command line.
 )";
 

@@ -1,13 +1,13 @@
 #include "tools/quorlin/png_io.h"
 
+#include "tools/quorlin/frame_filter.h"
+#include "tools/quorlin/output_file.h"
+
 #include <png.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <csetjmp>
 #include <cstring>
-#include <filesystem>
 
 namespace {
 
@@ -137,14 +137,6 @@ std::string Encode(FILE* out, const Picture& picture) {
 
 std::string ErrnoText(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
 
-// mkstemp makes the file private: give the picture the permissions that any
-// new file of the user's would get.
-mode_t NewFileMode() {
-  const mode_t mask = umask(0);
-  umask(mask);
-  return 0666 & ~mask;
-}
-
 }  // namespace
 
 std::string ReadPng(FILE* in, Picture& picture) {
@@ -163,22 +155,11 @@ std::string ReadPng(FILE* in, Picture& picture) {
 }
 
 std::string WritePng(const std::string& path, const Picture& picture) {
-  namespace fs = std::filesystem;
-  const fs::path target(path);
-  const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  std::string temp = (dir / ".quorlin-XXXXXX").string();
-  const int fd = mkstemp(temp.data());
-  if (fd < 0) return ErrnoText("cannot write");
-  std::string problem;
-  FILE* out = fchmod(fd, NewFileMode()) == 0 ? fdopen(fd, "wb") : nullptr;
-  if (!out) {
-    problem = ErrnoText("cannot write");
-    close(fd);
-  } else {
-    problem = Encode(out, picture);
-    if (std::fclose(out) != 0 && problem.empty()) problem = ErrnoText("cannot write");
+  OutputFile out;
+  if (std::string problem = OpenOutput(path, out); !problem.empty()) return problem;
+  if (std::string problem = Encode(out.file, picture); !problem.empty()) {
+    AbandonOutput(out);
+    return problem;
   }
-  if (problem.empty() && std::rename(temp.c_str(), path.c_str()) != 0) problem = ErrnoText("cannot write");
-  if (!problem.empty()) std::remove(temp.c_str());
-  return problem;
+  return FinishOutput(out);
 }

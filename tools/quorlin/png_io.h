@@ -18,15 +18,12 @@ struct Picture {
   std::vector<uint8_t> pixels;
 };
 
-// The host describes a frame's byte size, 6 bytes a pixel, in a 32-bit int.
-constexpr int64_t kMaxPixels = INT32_MAX / 6;
-
 // Reads a PNG from the stream's current position. Returns "" on success, or
 // what is wrong with the file in a few words.
 std::string ReadPng(FILE* in, Picture& picture);
 
-// Writes the picture as a PNG. The file is written under a temporary name in
-// the same directory and renamed into place only when complete, so a failure
-// leaves neither a partial file nor a changed old one. Returns "" or the
-// problem.
+// Writes the picture as a PNG to a file, or to standard output for "-". The
+// file is written under a temporary name in the same directory and renamed
+// into place only when complete, so a failure leaves neither a partial file
+// nor a changed old one. Returns "" or the problem.
 std::string WritePng(const std::string& path, const Picture& picture);

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Makes the release zip, as AviUtl plug-ins ship: QuorlinSIMD.auf and a short
+# read-me in Japanese (Shift-JIS, CRLF, as the editor's users read it), in
+# build/release/QuorlinSIMD-<version>.zip. The version is the one the built
+# plug-in reports.
+#
+#   scripts/release.sh [--build-dir DIR] [--out DIR]
+#     --build-dir DIR  the 32-bit build tree to use, configured and built here
+#                      if needed (default: the win32 preset's build/win32)
+#     --out DIR        where the zip goes (default: build/release)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build_dir=
+out_dir=build/release
+while [ $# -gt 0 ]; do
+  case $1 in
+    --build-dir) build_dir=${2:?--build-dir needs a directory}; shift 2 ;;
+    --out) out_dir=${2:?--out needs a directory}; shift 2 ;;
+    *) echo "release: unknown argument $1 (see the top of $0)" >&2; exit 2 ;;
+  esac
+done
+
+if [ -z "$build_dir" ]; then
+  build_dir=build/win32
+  [ -f "$build_dir/build.ninja" ] || cmake --preset win32 >/dev/null
+else
+  [ -f "$build_dir/build.ninja" ] ||
+    cmake -S . -B "$build_dir" -G Ninja --toolchain cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+fi
+cmake --build "$build_dir" -j2 --target QuorlinSIMD >/dev/null
+
+plugin=$build_dir/QuorlinSIMD.auf
+version=$(grep -ao 'version [0-9][0-9.]*' "$plugin" | head -n1 | cut -d' ' -f2)
+[ -n "$version" ] || { echo "release: no version string in $plugin" >&2; exit 1; }
+
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+cp "$plugin" "$stage/QuorlinSIMD.auf"
+sed "s/@VERSION@/$version/g; s/\$/\r/" packaging/readme.txt | iconv -f UTF-8 -t CP932 >"$stage/QuorlinSIMD.txt"
+
+mkdir -p "$out_dir"
+zip_path=$out_dir/QuorlinSIMD-$version.zip
+rm -f "$zip_path"
+# -X: no Unix owners or extra time stamps; -j: the two files at the top level.
+(cd "$stage" && zip -q -X -j release.zip QuorlinSIMD.auf QuorlinSIMD.txt)
+mv "$stage/release.zip" "$zip_path"
+echo "$zip_path"
