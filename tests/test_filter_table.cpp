@@ -1,7 +1,11 @@
 // The definition the host reads: every field, the names as the host decodes
 // them, and the record's stability.
 #include <gtest/gtest.h>
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <iconv.h>
+#endif
 
 #include <cstring>
 #include <string>
@@ -12,6 +16,16 @@
 namespace {
 
 // Decodes bytes the way the host does: code page 932.
+#if defined(_WIN32)
+std::string FromCp932(const char* bytes) {
+  wchar_t wide[256];
+  const int n = MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, bytes, -1, wide, 256);
+  EXPECT_GT(n, 0) << "not valid CP932: " << bytes;
+  char utf8[1024];
+  const int m = WideCharToMultiByte(CP_UTF8, 0, wide, n, utf8, sizeof utf8, nullptr, nullptr);
+  return m > 0 ? std::string(utf8) : std::string();
+}
+#else
 std::string FromCp932(const char* bytes) {
   iconv_t cd = iconv_open("UTF-8", "CP932");
   EXPECT_NE(cd, reinterpret_cast<iconv_t>(-1));
@@ -25,6 +39,7 @@ std::string FromCp932(const char* bytes) {
   out.resize(out.size() - dst_left);
   return out;
 }
+#endif
 
 TEST(FilterTable, NamesDecodeAsTheControlsTheHostShows) {
   const FILTER_DLL* t = GetFilterTable();

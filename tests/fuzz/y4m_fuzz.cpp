@@ -1,0 +1,101 @@
+// The Y4M path of quorlin on any stream: the reader must either decline it or
+// give frames of the size its header promises; a frame read and converted to
+// the host's YC samples and back, untouched, must come back bit for bit;
+// small frames then go through the frame procedure, as quorlin sends them;
+// and what is written must read back as the same stream.
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "host/filter_table.h"
+#include "tools/quorlin/frame_filter.h"
+#include "tools/quorlin/y4m.h"
+#include "tools/quorlin/yuv_yc.h"
+
+namespace {
+
+constexpr int64_t kMaxFilteredPixels = 48 * 40;
+constexpr int kMaxFrames = 4;
+
+[[noreturn]] void Fail(const char* what) {
+  std::fprintf(stderr, "%s\n", what);
+  std::abort();
+}
+
+// Reads up to kMaxFrames frames; false when the stream is declined.
+bool ReadStream(FILE* in, Y4mFormat& format, std::vector<Y4mFrame>& frames) {
+  if (!ReadY4mHeader(in, format).empty()) return false;
+  for (bool ended = false; frames.size() < kMaxFrames;) {
+    Y4mFrame frame;
+    if (!ReadY4mFrame(in, format, frame, ended).empty()) return false;
+    if (ended) break;
+    if (frame.data.size() != FrameBytes(format)) Fail("frame read with a size other than its header's");
+    frames.push_back(std::move(frame));
+  }
+  return true;
+}
+
+// Whether every sample code fits the stream's bit depth: only such frames are
+// promised to come back bit for bit.
+bool CodesFit(const Y4mFormat& format, const std::vector<uint8_t>& data) {
+  if (format.depth <= 8) return true;
+  for (size_t i = 0; i + 1 < data.size(); i += 2) {
+    if ((data[i] | data[i + 1] << 8) >> format.depth) return false;
+  }
+  return true;
+}
+
+void Sharpen(const Y4mFormat& format, Y4mFrame& frame) {
+  const YcScale scale = MakeYcScale(format.depth);
+  std::vector<PIXEL_YC> pixels(size_t(format.width) * format.height);
+  const std::vector<uint8_t> original = frame.data;
+  FrameToYc(format, scale, frame.data.data(), true, pixels.data());
+  YcToFrame(format, scale, pixels.data(), true, frame.data.data());
+  if (CodesFit(format, original) && frame.data != original) Fail("untouched frame changed by the YC round trip");
+
+  const FILTER_DLL& table = *GetFilterTable();
+  std::vector<int> track(table.track_default, table.track_default + table.track_n);
+  std::vector<int> check(table.check_default, table.check_default + table.check_n);
+  check[kCheckLumaOnly] = 0;
+  check[kCheckInterlace] = format.interlace == 't' || format.interlace == 'b';
+  if (FilterFrame(table, track, check, pixels.data(), format.width, format.height) != 1)
+    Fail("frame procedure failed on a frame");
+  YcToFrame(format, scale, pixels.data(), true, frame.data.data());
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  FILE* in = fmemopen(const_cast<uint8_t*>(data), size, "rb");
+  if (!in) return 0;  // fmemopen declines an empty buffer
+  Y4mFormat format;
+  std::vector<Y4mFrame> frames;
+  const bool read = ReadStream(in, format, frames);
+  std::fclose(in);
+  if (!read) return 0;
+  if (int64_t{format.width} * format.height <= kMaxFilteredPixels) {
+    for (Y4mFrame& frame : frames) Sharpen(format, frame);
+  }
+
+  char* written = nullptr;
+  size_t written_size = 0;
+  FILE* out = open_memstream(&written, &written_size);
+  if (!out) return 0;
+  bool ok = WriteY4mHeader(out, format).empty();
+  for (const Y4mFrame& frame : frames) ok = ok && WriteY4mFrame(out, frame).empty();
+  std::fclose(out);
+  if (!ok) Fail("stream read could not be written");
+
+  FILE* again = fmemopen(written, written_size, "rb");
+  Y4mFormat format2;
+  std::vector<Y4mFrame> frames2;
+  const bool reread = again && ReadStream(again, format2, frames2);
+  if (again) std::fclose(again);
+  std::free(written);
+  if (!reread || format2.header != format.header || frames2.size() != frames.size())
+    Fail("stream written does not read back");
+  for (size_t i = 0; i < frames.size(); ++i) {
+    if (frames2[i].data != frames[i].data || frames2[i].tags != frames[i].tags) Fail("frame written reads back changed");
+  }
+  return 0;
+}
