@@ -195,7 +195,7 @@ bool Sharpen(CPixels& frame, const Settings& st) {
 
   const int fields = st.interlace ? 2 : 1;
   const bool complete = EnvelopeIsComplete(W, H / fields);
-#pragma omp parallel
+#pragma omp parallel num_threads(threads)  // no thread without its scratch rows
   {
     const int t = omp_get_thread_num();
     const int team = omp_get_num_threads();
