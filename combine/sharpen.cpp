@@ -16,6 +16,7 @@
 #include <algorithm>
 
 #include "blur/box_blur.h"
+#include "combine/combine.h"
 #include "envelope/envelope.h"
 
 namespace {

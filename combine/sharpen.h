@@ -4,7 +4,6 @@
 // untouched, when its scratch cannot be allocated.
 #pragma once
 
-#include "combine/combine.h"
 #include "planes/planes.h"
 
 bool SharpenY(CPixels& frame, int radius, int luma_strength, int luma_threshold, bool interlace);

@@ -27,10 +27,6 @@ void* Allocate(int64_t pitch, int64_t height, int64_t elem_bytes, int32_t* size)
 void Release(void* p);
 }  // namespace planes_detail
 
-// Rounds n up to a multiple of m (a power of two); 64-bit so that no frame
-// width can overflow it.
-constexpr int64_t RoundUp(int64_t n, int64_t m) { return (n + m - 1) & ~(m - 1); }
-
 // An owned single-type plane; on allocation failure data is null.
 template <typename Elem>
 class OwnedPlane {
