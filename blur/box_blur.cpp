@@ -10,12 +10,26 @@ QUORLIN_FORCE_INLINE void Widen(__m128i v, __m128i& lo, __m128i& hi) {
   hi = _mm_srai_epi32(_mm_unpackhi_epi16(v, v), 16);
 }
 
+// entering - leaving for eight pairs of 16-bit samples, exact in two
+// vectors of four 32-bit lanes: multiply-add of each (entering, leaving)
+// pair by (1, -1).
+QUORLIN_FORCE_INLINE void Difference(__m128i entering, __m128i leaving, __m128i& lo, __m128i& hi) {
+  const __m128i plus_minus = _mm_set1_epi32(0xFFFF0001);
+  lo = _mm_madd_epi16(_mm_unpacklo_epi16(entering, leaving), plus_minus);
+  hi = _mm_madd_epi16(_mm_unpackhi_epi16(entering, leaving), plus_minus);
+}
+
 // (sum * F) >> 16 in 16 bits: with sum = hi * 65536 + lo (lo unsigned),
-// that is hi * F + ((lo * F) >> 16), and only its low 16 bits are kept.
+// that is hi * F + ((lo * F) >> 16), and only its low 16 bits are kept, so
+// the halves of the sums are split apart and multiplied in 16-bit lanes.
 QUORLIN_FORCE_INLINE __m128i Scale(__m128i sums_lo, __m128i sums_hi, __m128i factor) {
-  const __m128i high = _mm_packs_epi32(_mm_srai_epi32(sums_lo, 16), _mm_srai_epi32(sums_hi, 16));
-  const __m128i low = _mm_packs_epi32(_mm_srai_epi32(_mm_slli_epi32(sums_lo, 16), 16),
-                                      _mm_srai_epi32(_mm_slli_epi32(sums_hi, 16), 16));
+  // Three rounds of unpacking sort the sixteen halves into low, then high.
+  const __m128i a = _mm_unpacklo_epi16(sums_lo, sums_hi);
+  const __m128i b = _mm_unpackhi_epi16(sums_lo, sums_hi);
+  const __m128i c = _mm_unpacklo_epi16(a, b);
+  const __m128i d = _mm_unpackhi_epi16(a, b);
+  const __m128i low = _mm_unpacklo_epi16(c, d);
+  const __m128i high = _mm_unpackhi_epi16(c, d);
   return _mm_add_epi16(_mm_mullo_epi16(high, factor), _mm_mulhi_epu16(low, factor));
 }
 
@@ -34,11 +48,10 @@ void AddRowToSums(int32_t* sums, const int16_t* row, const Segments& seg) {
 void SlideSums(int32_t* sums, const int16_t* entering, const int16_t* leaving, const Segments& seg) {
   const int n = seg.Extended() * Segments::kLanes;
   for (int k = 0; k < n; k += 8) {
-    __m128i in_lo, in_hi, out_lo, out_hi;
-    Widen(Load(entering + k), in_lo, in_hi);
-    Widen(Load(leaving + k), out_lo, out_hi);
-    Store(sums + k, _mm_add_epi32(Load(sums + k), _mm_sub_epi32(in_lo, out_lo)));
-    Store(sums + k + 4, _mm_add_epi32(Load(sums + k + 4), _mm_sub_epi32(in_hi, out_hi)));
+    __m128i lo, hi;
+    Difference(Load(entering + k), Load(leaving + k), lo, hi);
+    Store(sums + k, _mm_add_epi32(Load(sums + k), lo));
+    Store(sums + k + 4, _mm_add_epi32(Load(sums + k + 4), hi));
   }
 }
 
