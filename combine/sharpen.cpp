@@ -19,6 +19,7 @@
 #include "blur/box_blur.h"
 #include "combine/combine.h"
 #include "envelope/envelope.h"
+#include "planes/pixel_columns.h"
 
 namespace {
 
@@ -36,7 +37,8 @@ int HaloRows(int radius) { return std::max(radius, 2); }
 
 // One thread's scratch rows, all in the segment layout: sample rows (C
 // rows, one per channel, per slot) with margins for the blur's reach,
-// column sums likewise, and work rows without margins.
+// column sums likewise, and work rows without margins (blur, the two
+// envelopes, one output row per channel).
 struct Scratch {
   int channels, ring_slots, halo_slots;
   Segments seg;
@@ -44,7 +46,9 @@ struct Scratch {
   int16_t* rows16;
   int32_t* rows32;
 
-  static int Rows16(int channels, int radius) { return channels * ((2 * radius + 2) + 2 * HaloRows(radius)) + 4; }
+  static int Rows16(int channels, int radius) {
+    return channels * ((2 * radius + 2) + 2 * HaloRows(radius)) + 3 + channels;
+  }
   static int Rows32(int channels) { return channels; }
 
   int16_t* Row16(int index) const { return rows16 + index * pitch; }
@@ -66,42 +70,66 @@ int FullVectors(const Segments& seg) {
   return std::clamp(seg.width - (Segments::kLanes - 1) * seg.length, 0, seg.length);
 }
 
+// Vectors i in [0, WholePixelVectors) may move whole pixels: in every lane
+// the pixel after column s * L + i is in the row and in the same segment.
+// Only all three channels move so; for luma alone the transpose costs more
+// than the single samples it replaces.
+int WholePixelVectors(const Segments& seg, int channels) {
+  return channels == 3 ? std::max(FullVectors(seg) - 1, 0) : 0;
+}
+
 // Splits a frame row into planar channel rows in the segment layout;
 // dst(c) is channel c's row.
 template <typename Dst>
 void LoadRow(const PIXEL_YC* src, const Scratch& s, Dst dst) {
   const Segments& seg = s.seg;
   const int full = FullVectors(seg);
+  const int whole = WholePixelVectors(seg, s.channels);
   const ptrdiff_t step = 3 * ptrdiff_t{seg.length};  // samples between lanes
+  auto row = [&](int c) { return dst(c) + seg.reach * Segments::kLanes; };
+  for (int i = 0; i < whole; ++i) {
+    const ptrdiff_t at = ptrdiff_t{i} * Segments::kLanes;
+    GatherPixels(Samples(src, 0) + 3 * i, step, row(0) + at, row(1) + at, row(2) + at);
+  }
   for (int c = 0; c < s.channels; ++c) {
     const int16_t* in = Samples(src, c);
-    int16_t* row = dst(c) + seg.reach * Segments::kLanes;
-    for (int i = 0; i < full; ++i) {
-      const int16_t* column = in + 3 * i;
-      int16_t* out = row + i * Segments::kLanes;
-      for (int lane = 0; lane < Segments::kLanes; ++lane) out[lane] = column[lane * step];
+    int16_t* out = row(c);
+    for (int i = whole; i < full; ++i) {
+      for (int lane = 0; lane < Segments::kLanes; ++lane) out[i * Segments::kLanes + lane] = in[3 * i + lane * step];
     }
     // The margins and the row's end: columns clamped into the row.
     auto clamped = [&](int i) {
-      for (int lane = 0; lane < Segments::kLanes; ++lane) row[i * Segments::kLanes + lane] = in[3 * seg.Column(i, lane)];
+      for (int lane = 0; lane < Segments::kLanes; ++lane) out[i * Segments::kLanes + lane] = in[3 * seg.Column(i, lane)];
     };
     for (int i = -seg.reach; i < 0; ++i) clamped(i);
     for (int i = full; i < seg.length + seg.reach; ++i) clamped(i);
   }
 }
 
-// Writes channel c of a row back from the segment layout (no margins).
-void StoreChannel(PIXEL_YC* dst, int c, const int16_t* values, const Segments& seg) {
-  int16_t* out = Samples(dst, c);
+// Writes a row back from the channel rows in the segment layout (no
+// margins); values(c) is channel c's row.
+template <typename Values>
+void StoreRow(PIXEL_YC* dst, const Segments& seg, int channels, Values values) {
   const int full = FullVectors(seg);
+  const int whole = WholePixelVectors(seg, channels);
   const ptrdiff_t step = 3 * ptrdiff_t{seg.length};
-  for (int i = 0; i < full; ++i) {
-    int16_t* column = out + 3 * i;
-    const int16_t* in = values + i * Segments::kLanes;
-    for (int lane = 0; lane < Segments::kLanes; ++lane) column[lane * step] = in[lane];
+  // In order of i, so that each pixel's write replaces the stale luma the
+  // previous one left on it.
+  for (int i = 0; i < whole; ++i) {
+    const ptrdiff_t at = ptrdiff_t{i} * Segments::kLanes;
+    ScatterPixels(values(0) + at, values(1) + at, values(2) + at, Samples(dst, 0) + 3 * i, step);
   }
-  for (int i = full; i < seg.length; ++i) {
-    for (int lane = 0; lane * seg.length + i < seg.width; ++lane) out[3 * (lane * seg.length + i)] = values[i * Segments::kLanes + lane];
+  for (int c = 0; c < channels; ++c) {
+    int16_t* out = Samples(dst, c);
+    const int16_t* in = values(c);
+    for (int i = whole; i < full; ++i) {
+      for (int lane = 0; lane < Segments::kLanes; ++lane) out[3 * i + lane * step] = in[i * Segments::kLanes + lane];
+    }
+    for (int i = full; i < seg.length; ++i) {
+      for (int lane = 0; lane * seg.length + i < seg.width; ++lane) {
+        out[3 * (lane * seg.length + i)] = in[i * Segments::kLanes + lane];
+      }
+    }
   }
 }
 
@@ -174,7 +202,7 @@ void SharpenBand(Band& band, const Field& field, int begin, int end, bool comple
   int16_t* blur = s.Work(0);
   int16_t* lo = s.Work(1);
   int16_t* hi = s.Work(2);
-  int16_t* out = s.Work(3);
+  auto out = [&](int c) { return s.Work(3 + c); };
   for (int j = begin; j < end; ++j) {
     const EnvelopeRows env = EnvelopeRowsOf(j, field.rows, complete);
     for (int c = 0; c < st.channels; ++c) {
@@ -183,9 +211,9 @@ void SharpenBand(Band& band, const Field& field, int begin, int end, bool comple
         EnvelopeRow(band.Original(env.above, c), band.Original(env.centre, c), band.Original(env.below, c), seg,
                     complete, lo, hi);
       }
-      CombineRow(band.Original(j, c) + margin, blur, lo, hi, samples, c == 0 ? st.luma : st.chroma, st.bound, out);
-      StoreChannel(field.Row(j), c, out, seg);
+      CombineRow(band.Original(j, c) + margin, blur, lo, hi, samples, c == 0 ? st.luma : st.chroma, st.bound, out(c));
     }
+    StoreRow(field.Row(j), seg, st.channels, out);
     if (j + 1 < end) {
       for (int c = 0; c < st.channels; ++c) {
         SlideSums(s.Sums(c), band.Original(j + r + 1, c), band.Original(j - r, c), seg);
