@@ -65,9 +65,10 @@ void BoxBlurRow(const int32_t* column_sums, const Segments& seg, int16_t* out) {
     hi = _mm_add_epi32(hi, Load(sums + k * 8 + 4));
   }
   const __m128i factor = _mm_set1_epi16(static_cast<int16_t>(BoxFactor(r)));
+  const int length = seg.length;  // read once: to the compiler the stores might change seg
   for (int i = 0;; ++i) {
     Store(out + i * 8, Scale(lo, hi, factor));
-    if (i + 1 == seg.length) break;
+    if (i + 1 == length) break;
     // Window sums wrap in 32 bits exactly as the true sums would; they never
     // leave the 32-bit range for 16-bit samples.
     const int32_t* entering = sums + (i + r + 1) * 8;

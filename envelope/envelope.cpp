@@ -17,7 +17,8 @@ void EnvelopeRow(const int16_t* above, const int16_t* centre, const int16_t* bel
   };
   __m128i lo_left = column_lo(-1), lo_mid = column_lo(0);
   __m128i hi_left = column_hi(-1), hi_mid = column_hi(0);
-  for (int i = 0; i < seg.length; ++i) {
+  const int length = seg.length;  // read once: to the compiler the stores might change seg
+  for (int i = 0; i < length; ++i) {
     const __m128i lo_right = column_lo(i + 1), hi_right = column_hi(i + 1);
     Store(lo + i * 8, _mm_min_epi16(_mm_min_epi16(lo_left, lo_mid), lo_right));
     Store(hi + i * 8, _mm_max_epi16(_mm_max_epi16(hi_left, hi_mid), hi_right));
