@@ -3,7 +3,9 @@
 # the same unsharp mask composed from OpenCV calls (box filter, replicated
 # borders, same strengths) and ffmpeg's unsharp filter on raw 16-bit frames.
 # ffmpeg's blur is not a box (its kernel is a different low-pass), so that
-# column compares cost only, not results. Prints one table of medians.
+# column compares cost only, not results. Quorlin is also timed on frames
+# arriving from memory, against a memcpy from memory. Prints one table of
+# medians.
 # Usage: bench/peers.sh [REPETITIONS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -59,14 +61,20 @@ for line in open(f"{out}/ffmpeg.txt"):
     mode, radius, threads, ms = line.split()
     f[(mode, int(radius), int(threads))] = float(ms)
 memcpy = q["BM_Memcpy/real_time"]
+streamed = q["BM_MemcpyFromMemory/real_time"]
 rows = [("luma, radius 2", 0, 1, 2, 1), ("luma, radius 2", 0, 1, 2, 2), ("luma, radius 10", 0, 1, 10, 1),
         ("luma + chroma, radius 2", 1, 3, 2, 1), ("luma + chroma, radius 2", 1, 3, 2, 2)]
-print(f"memcpy of the frame: {memcpy:.2f} ms (1 thread)")
-print("| configuration | threads | Quorlin ms | × memcpy | OpenCV ms | Quorlin / OpenCV | ffmpeg unsharp ms | Quorlin / ffmpeg |")
-print("|---|---|---|---|---|---|---|---|")
+print(f"memcpy of the frame: {memcpy:.2f} ms in cache, {streamed:.2f} ms from memory (1 thread)")
+print("| configuration | threads | Quorlin ms | × memcpy | from memory: ms | × memcpy | OpenCV ms | Quorlin / OpenCV "
+      "| ffmpeg unsharp ms | Quorlin / ffmpeg |")
+print("|---|---|---|---|---|---|---|---|---|---|")
 for name, pipeline, channels, radius, threads in rows:
-    qm = q[f"BM_FrameProc/pipeline:{pipeline}/radius:{radius}/interlace:0/threads:{threads}/process_time/real_time"]
+    args = f"pipeline:{pipeline}/radius:{radius}/interlace:0/threads:{threads}/process_time/real_time"
+    qm = q[f"BM_FrameProc/{args}"]
+    qs = q.get(f"BM_FrameProcFromMemory/{args}")
+    from_memory = f"{qs:.2f} | {qs / streamed:.1f}" if qs else "– | –"
     om = o[f"BM_OpenCVUnsharp/channels:{channels}/radius:{radius}/threads:{threads}/real_time"]
     fm = f[("luma" if channels == 1 else "yc", radius, threads)]
-    print(f"| {name} | {threads} | {qm:.2f} | {qm / memcpy:.1f} | {om:.2f} | {qm / om:.2f} | {fm:.2f} | {qm / fm:.2f} |")
+    print(f"| {name} | {threads} | {qm:.2f} | {qm / memcpy:.1f} | {from_memory} | {om:.2f} | {qm / om:.2f} "
+          f"| {fm:.2f} | {qm / fm:.2f} |")
 PY
