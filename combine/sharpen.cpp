@@ -87,9 +87,14 @@ void LoadRow(const PIXEL_YC* src, const Scratch& s, Dst dst) {
   const int whole = WholePixelVectors(seg, s.channels);
   const ptrdiff_t step = 3 * ptrdiff_t{seg.length};  // samples between lanes
   auto row = [&](int c) { return dst(c) + seg.reach * Segments::kLanes; };
-  for (int i = 0; i < whole; ++i) {
-    const ptrdiff_t at = ptrdiff_t{i} * Segments::kLanes;
-    GatherPixels(Samples(src, 0) + 3 * i, step, row(0) + at, row(1) + at, row(2) + at);
+  if (whole > 0) {
+    int16_t* const y = row(0);
+    int16_t* const cb = row(1);
+    int16_t* const cr = row(2);
+    const int16_t* column = Samples(src, 0);
+    for (ptrdiff_t at = 0; at < ptrdiff_t{whole} * Segments::kLanes; at += Segments::kLanes, column += 3) {
+      GatherPixels(column, step, y + at, cb + at, cr + at);
+    }
   }
   for (int c = 0; c < s.channels; ++c) {
     const int16_t* in = Samples(src, c);
@@ -115,15 +120,24 @@ void StoreRow(PIXEL_YC* dst, const Segments& seg, int channels, Values values) {
   const ptrdiff_t step = 3 * ptrdiff_t{seg.length};
   // In order of i, so that each pixel's write replaces the stale luma the
   // previous one left on it.
-  for (int i = 0; i < whole; ++i) {
-    const ptrdiff_t at = ptrdiff_t{i} * Segments::kLanes;
-    ScatterPixels(values(0) + at, values(1) + at, values(2) + at, Samples(dst, 0) + 3 * i, step);
+  if (whole > 0) {
+    const int16_t* const y = values(0);
+    const int16_t* const cb = values(1);
+    const int16_t* const cr = values(2);
+    int16_t* column = Samples(dst, 0);
+    for (ptrdiff_t at = 0; at < ptrdiff_t{whole} * Segments::kLanes; at += Segments::kLanes, column += 3) {
+      ScatterPixels(y + at, cb + at, cr + at, column, step);
+    }
   }
   for (int c = 0; c < channels; ++c) {
     int16_t* out = Samples(dst, c);
     const int16_t* in = values(c);
-    for (int i = whole; i < full; ++i) {
-      for (int lane = 0; lane < Segments::kLanes; ++lane) out[3 * i + lane * step] = in[i * Segments::kLanes + lane];
+    // Four lanes at a time: eight places to write at once would not stay in
+    // registers in the 32-bit plug-in.
+    for (int first = 0; first < Segments::kLanes; first += 4) {
+      for (int i = whole; i < full; ++i) {
+        for (int lane = first; lane < first + 4; ++lane) out[3 * i + lane * step] = in[i * Segments::kLanes + lane];
+      }
     }
     for (int i = full; i < seg.length; ++i) {
       for (int lane = 0; lane * seg.length + i < seg.width; ++lane) {
