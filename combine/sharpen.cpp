@@ -147,9 +147,9 @@ void StoreRow(PIXEL_YC* dst, const Segments& seg, int channels, Values values) {
   }
 }
 
-// Asks for a row's cache lines ahead of its gather: the gather reads eight
-// places of the row at once, more streams than the hardware prefetcher
-// follows, so a frame arriving from memory would otherwise stall the loads.
+// Asks for a row's cache lines ahead of its gather, which reads eight places
+// of the row at once: on frames arriving from memory, the hardware
+// prefetcher alone leaves the gather waiting.
 void PrefetchRow(const PIXEL_YC* row, int width) {
   const char* bytes = reinterpret_cast<const char*>(row);
   const ptrdiff_t size = ptrdiff_t{width} * ptrdiff_t{sizeof(PIXEL_YC)};

@@ -49,11 +49,12 @@ QUORLIN_FORCE_INLINE void GatherPixels(const int16_t* column, ptrdiff_t step, in
 QUORLIN_FORCE_INLINE void ScatterPixels(const int16_t* y, const int16_t* cb, const int16_t* cr, int16_t* column,
                                         ptrdiff_t step) {
   const __m128i luma = Load(y);
-  const __m128i y_cb0123 = _mm_unpacklo_epi16(luma, Load(cb));
-  const __m128i y_cb4567 = _mm_unpackhi_epi16(luma, Load(cb));
-  const __m128i red = Load(cr);
-  const __m128i cr_cr0123 = _mm_unpacklo_epi16(red, red);
-  const __m128i cr_cr4567 = _mm_unpackhi_epi16(red, red);
+  const __m128i blue_difference = Load(cb);
+  const __m128i red_difference = Load(cr);
+  const __m128i y_cb0123 = _mm_unpacklo_epi16(luma, blue_difference);
+  const __m128i y_cb4567 = _mm_unpackhi_epi16(luma, blue_difference);
+  const __m128i cr_cr0123 = _mm_unpacklo_epi16(red_difference, red_difference);
+  const __m128i cr_cr4567 = _mm_unpackhi_epi16(red_difference, red_difference);
   // (y, cb, cr, cr) of one pixel in each half.
   const __m128i pixels01 = _mm_unpacklo_epi32(y_cb0123, cr_cr0123);
   const __m128i pixels23 = _mm_unpackhi_epi32(y_cb0123, cr_cr0123);
