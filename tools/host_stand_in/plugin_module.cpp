@@ -8,34 +8,48 @@
 #include <dlfcn.h>
 #endif
 
-namespace {
-
-void* FindEntry(const char* path) {
+PluginModule LoadPlugin(const char* path) {
+  PluginModule plugin;
 #if defined(_WIN32)
   HMODULE module = LoadLibraryA(path);
   if (!module) {
     std::fprintf(stderr, "%s: LoadLibrary failed with error %lu\n", path, GetLastError());
-    return nullptr;
+    return plugin;
   }
   void* entry = reinterpret_cast<void*>(GetProcAddress(module, "GetFilterTable"));
 #else
   void* module = dlopen(path, RTLD_NOW | RTLD_LOCAL);
   if (!module) {
     std::fprintf(stderr, "%s\n", dlerror());
-    return nullptr;
+    return plugin;
   }
   void* entry = dlsym(module, "GetFilterTable");
 #endif
-  if (!entry) std::fprintf(stderr, "%s: no entry point named GetFilterTable\n", path);
-  return entry;
+  plugin.handle = module;
+  if (!entry) {
+    std::fprintf(stderr, "%s: no entry point named GetFilterTable\n", path);
+    FreePlugin(plugin);
+    return plugin;
+  }
+  plugin.get_filter_table = reinterpret_cast<GetFilterTableFn>(entry);
+  return plugin;
 }
 
-}  // namespace
+void FreePlugin(PluginModule& plugin) {
+  if (plugin.handle) {
+#if defined(_WIN32)
+    FreeLibrary(static_cast<HMODULE>(plugin.handle));
+#else
+    dlclose(plugin.handle);
+#endif
+  }
+  plugin = {};
+}
 
 GetFilterTableFn LoadFromCommandLine(int argc, char** argv) {
   if (argc != 2) {
     std::fprintf(stderr, "usage: %s PLUGIN_MODULE\n", argv[0]);
     return nullptr;
   }
-  return reinterpret_cast<GetFilterTableFn>(FindEntry(argv[1]));
+  return LoadPlugin(argv[1]).get_filter_table;
 }
