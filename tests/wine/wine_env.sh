@@ -31,6 +31,15 @@ prepare_wine_prefix() {
       touch "$WINEPREFIX/.ready"
     fi
   ) 9>"$WINEPREFIX.lock"
+  # One server for all the tests' wine processes. A server that a wine
+  # process starts leaves seconds after the last process, and a process that
+  # starts just as it leaves is refused ("recvmsg: Connection reset by peer");
+  # this one waits a minute for the next. It fails harmlessly when a server
+  # is already running. The first process starts wine's own background
+  # processes, which live as long as the server: started here, they hold no
+  # test's output open.
+  wineserver -p60 </dev/null >/dev/null 2>&1 || true
+  wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
 # The Windows name of a file, through the Z: drive that maps the root.
