@@ -5,7 +5,7 @@
 #include <random>
 #include <vector>
 
-#include "host/filter_table.h"
+#include "hosts/aviutl/filter_table.h"
 
 constexpr int kWidth = 1920;
 constexpr int kHeight = 1080;

@@ -1,34 +1,40 @@
 #!/usr/bin/env bash
-# Makes the release zip, as AviUtl plug-ins ship: QuorlinSIMD.auf and a short
-# read-me in Japanese (Shift-JIS, CRLF, as the editor's users read it), in
-# build/release/QuorlinSIMD-<version>.zip. The version is the one the built
-# plug-in reports.
+# Makes the release zip, as AviUtl plug-ins ship: QuorlinSIMD.auf, stripped
+# of its symbol tables, and a short read-me in Japanese (Shift-JIS, CRLF, as
+# the editor's users read it), in build/release/QuorlinSIMD-<version>.zip.
+# The version is the one the built plug-in reports.
 #
-#   scripts/release.sh [--build-dir DIR] [--out DIR]
+#   scripts/release.sh [--build-dir DIR] [--no-build] [--out DIR]
 #     --build-dir DIR  the 32-bit build tree to use, configured and built here
 #                      if needed (default: the win32 preset's build/win32)
+#     --no-build       take the plug-in as it is in the build tree
 #     --out DIR        where the zip goes (default: build/release)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build_dir=
+build=1
 out_dir=build/release
 while [ $# -gt 0 ]; do
   case $1 in
     --build-dir) build_dir=${2:?--build-dir needs a directory}; shift 2 ;;
+    --no-build) build=0; shift ;;
     --out) out_dir=${2:?--out needs a directory}; shift 2 ;;
     *) echo "release: unknown argument $1 (see the top of $0)" >&2; exit 2 ;;
   esac
 done
 
-if [ -z "$build_dir" ]; then
-  build_dir=build/win32
-  [ -f "$build_dir/build.ninja" ] || cmake --preset win32 >/dev/null
-else
-  [ -f "$build_dir/build.ninja" ] ||
-    cmake -S . -B "$build_dir" -G Ninja --toolchain cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+if [ "$build" -eq 1 ]; then
+  if [ -z "$build_dir" ]; then
+    build_dir=build/win32
+    [ -f "$build_dir/build.ninja" ] || cmake --preset win32 >/dev/null
+  else
+    [ -f "$build_dir/build.ninja" ] ||
+      cmake -S . -B "$build_dir" -G Ninja --toolchain cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+  fi
+  cmake --build "$build_dir" -j2 --target QuorlinSIMD >/dev/null
 fi
-cmake --build "$build_dir" -j2 --target QuorlinSIMD >/dev/null
+build_dir=${build_dir:-build/win32}
 
 plugin=$build_dir/QuorlinSIMD.auf
 version=$(grep -ao 'version [0-9][0-9.]*' "$plugin" | head -n1 | cut -d' ' -f2)
@@ -36,7 +42,8 @@ version=$(grep -ao 'version [0-9][0-9.]*' "$plugin" | head -n1 | cut -d' ' -f2)
 
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
-cp "$plugin" "$stage/QuorlinSIMD.auf"
+# The symbol tables are for the tests' disassembly checks, not for users.
+i686-w64-mingw32-strip -o "$stage/QuorlinSIMD.auf" "$plugin"
 sed "s/@VERSION@/$version/g; s/\$/\r/" packaging/readme.txt | iconv -f UTF-8 -t CP932 >"$stage/QuorlinSIMD.txt"
 
 mkdir -p "$out_dir"

@@ -3,8 +3,8 @@
 
 #include <omp.h>
 
-#include "host/filter_table.h"
-#include "planes/segments.h"
+#include "hosts/aviutl/filter_table.h"
+#include "kernels/segments.h"
 #include "tests/model.h"
 
 // The host's two records for a frame and its controls, as the host fills
@@ -50,9 +50,9 @@ inline bool SamePixels(const model::Frame& a, const model::Frame& b) {
 // clamped columns, in 16-byte aligned storage.
 template <typename T>
 struct SegmentRow {
-  Segments seg;
+  quorlin::Segments seg;
   std::vector<T> storage;
-  SegmentRow(const std::vector<T>& plain, Segments s) : seg(s), storage(size_t(s.Extended()) * 8 + 16) {
+  SegmentRow(const std::vector<T>& plain, quorlin::Segments s) : seg(s), storage(size_t(s.Extended()) * 8 + 16) {
     for (int i = -s.reach; i < s.length + s.reach; ++i)
       for (int lane = 0; lane < 8; ++lane) data()[(i + s.reach) * 8 + lane] = plain[s.Column(i, lane)];
   }
@@ -61,6 +61,6 @@ struct SegmentRow {
 
 // Column x of a row without margins in the segment layout.
 template <typename T>
-T AtColumn(const T* row, const Segments& seg, int x) {
+T AtColumn(const T* row, const quorlin::Segments& seg, int x) {
   return row[seg.Index(x) - ptrdiff_t(seg.reach) * 8];
 }

@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "host/filter_table.h"
+#include "hosts/aviutl/filter_table.h"
 
 namespace model {
 

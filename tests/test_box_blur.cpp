@@ -2,9 +2,10 @@
 // seen through a full-strength sharpen, where out = 2 * in - blur.
 #include <gtest/gtest.h>
 
-#include "blur/box_blur.h"
+#include "kernels/box_blur.h"
 #include "tests/harness.h"
 
+namespace quorlin {
 namespace {
 
 TEST(BoxBlurRow, MatchesTheClampedWindowOfAnyRow) {
@@ -128,3 +129,4 @@ TEST(BoxBlur, OddHeightFieldReplicatesItsOwnLastRow) {
 }
 
 }  // namespace
+}  // namespace quorlin

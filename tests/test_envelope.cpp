@@ -4,9 +4,10 @@
 // becomes its neighbourhood maximum - 512.
 #include <gtest/gtest.h>
 
-#include "envelope/envelope.h"
+#include "kernels/envelope.h"
 #include "tests/harness.h"
 
+namespace quorlin {
 namespace {
 
 TEST(EnvelopeRow, ClippedOrCopiedEdgesAroundTheWindowExtremes) {
@@ -118,3 +119,4 @@ TEST(Envelope, BorderRowsAndColumnsCopyTheirNeighbours) {
 }
 
 }  // namespace
+}  // namespace quorlin

@@ -10,8 +10,9 @@
 #include <cstring>
 #include <string>
 
-#include "host/filter_table.h"
-#include "host/frame_proc.h"
+#include "hosts/aviutl/filter_table.h"
+#include "controls.h"
+#include "hosts/aviutl/frame_proc.h"
 
 namespace {
 
@@ -78,16 +79,19 @@ TEST(FilterTable, RangesAndDefaultsSelectTheDefaultLumaSharpen) {
   EXPECT_EQ(t->check_default[1], 1);
   EXPECT_EQ(t->check_default[2], 0);
 
-  const SharpenParams p = MakeSharpenParams(t->track_default, t->check_default);
+  // The defaults, as the library reads them, select luma alone, unbounded.
+  QuorlinSettings s;
+  for (int i = 0; i < kTrackCount; ++i) *quorlin_setting(&s, i) = t->track_default[i];
+  for (int i = 0; i < kCheckCount; ++i) *quorlin_setting(&s, kTrackCount + i) = t->check_default[i];
+  const quorlin::SharpenParams p = quorlin::MakeSharpenParams(s);
   EXPECT_EQ(p.radius, 2);
-  EXPECT_EQ(p.luma_strength, 64);
-  EXPECT_EQ(p.luma_threshold, 0);
-  EXPECT_EQ(p.luma_limit, 0);
-  EXPECT_EQ(p.chroma_strength, 32);
-  EXPECT_EQ(p.chroma_threshold, 0);
-  EXPECT_EQ(p.chroma_limit, 0);
+  EXPECT_EQ(p.luma.strength, 64);
+  EXPECT_EQ(p.luma.threshold, 0);
+  EXPECT_EQ(p.chroma.strength, 32);
+  EXPECT_EQ(p.chroma.threshold, 0);
   EXPECT_FALSE(p.interlace);
-  EXPECT_EQ(SelectPipeline(t->check_default[kCheckLumaOnly], t->check_default[kCheckLimit]), Pipeline::SharpenY);
+  EXPECT_EQ(p.channels, 1);
+  EXPECT_EQ(p.bound, quorlin::Bound::None);
 }
 
 TEST(FilterTable, OnlyTheFrameProcedureAndInformationAreRegistered) {

@@ -1,5 +1,5 @@
-// The frame procedure's handling of controls, unusable records and working
-// memory that cannot be had.
+// The frame procedure's handling of unusable records and of frames whose
+// working memory cannot be had.
 #include <gtest/gtest.h>
 #if defined(_WIN32)
 #include <windows.h>
@@ -7,56 +7,10 @@
 #include <sys/mman.h>
 #endif
 
-#include <cstdlib>
-#include <new>
-
-#include "host/frame_proc.h"
-#include "planes/planes.h"
+#include "hosts/aviutl/frame_proc.h"
 #include "tests/harness.h"
 
 namespace {
-
-SharpenParams ParamsFor(std::initializer_list<std::pair<int, int>> tracks, std::initializer_list<int> checks = {}) {
-  model::Controls c;
-  for (auto [index, value] : tracks) c.track[index] = value;
-  int i = 0;
-  for (int v : checks) c.check[i++] = v;
-  return MakeSharpenParams(c.track, c.check);
-}
-
-TEST(SharpenParams, ClampAndScaleEveryControl) {
-  EXPECT_EQ(ParamsFor({{kTrackRadius, 0}}).radius, 1);
-  EXPECT_EQ(ParamsFor({{kTrackRadius, -7}}).radius, 1);
-  EXPECT_EQ(ParamsFor({{kTrackRadius, 11}}).radius, 10);
-  EXPECT_EQ(ParamsFor({{kTrackLumaStrength, 300}}).luma_strength, 256);
-  EXPECT_EQ(ParamsFor({{kTrackChromaStrength, -1}}).chroma_strength, 0);
-
-  const std::pair<int, int> thresholds[] = {{0, 0}, {1, 2}, {500, 1000}, {600, 1024}, {-5, 0}};
-  for (auto [track, expected] : thresholds) {
-    EXPECT_EQ(ParamsFor({{kTrackLumaThreshold, track}}).luma_threshold, expected) << track;
-    EXPECT_EQ(ParamsFor({{kTrackChromaThreshold, track}}).chroma_threshold, expected) << track;
-  }
-  // Doubling is done in the mathematical integers: no 32-bit wrap-around.
-  EXPECT_EQ(ParamsFor({{kTrackLumaThreshold, INT32_MAX}}).luma_threshold, 1024);
-  EXPECT_EQ(ParamsFor({{kTrackLumaThreshold, 0x40000000}}).luma_threshold, 1024);
-  EXPECT_EQ(ParamsFor({{kTrackChromaThreshold, INT32_MIN}}).chroma_threshold, 0);
-
-  const std::pair<int, int> limits[] = {{1, 16}, {-1, -16}, {32, 512}, {40, 512}, {-40, -512}};
-  for (auto [track, expected] : limits) {
-    EXPECT_EQ(ParamsFor({{kTrackLumaLimit, track}}).luma_limit, expected) << track;
-    EXPECT_EQ(ParamsFor({{kTrackChromaLimit, track}}).chroma_limit, expected) << track;
-  }
-  EXPECT_TRUE(ParamsFor({}, {2}).interlace);
-  EXPECT_TRUE(ParamsFor({}, {-1}).interlace);
-  EXPECT_FALSE(ParamsFor({}, {0}).interlace);
-}
-
-TEST(SelectPipeline, LumaOnlyFirstThenLimit) {
-  EXPECT_EQ(SelectPipeline(true, false), Pipeline::SharpenY);
-  EXPECT_EQ(SelectPipeline(true, true), Pipeline::SharpenYLimited);
-  EXPECT_EQ(SelectPipeline(false, false), Pipeline::SharpenYC);
-  EXPECT_EQ(SelectPipeline(false, true), Pipeline::SharpenYCLimited);
-}
 
 model::Frame SampleFrame(int w = 23, int h = 17, int max_w = 26, int max_h = 19) {
   std::mt19937 rng(7);
@@ -101,60 +55,6 @@ TEST(FrameProc, UnusableRecordsFailAndLeaveTheBufferAlone) {
   EXPECT_EQ(FrameProc(&fp, &fpip), 1);
 }
 
-// An allocator that fails from a chosen call on and counts what is live.
-struct FailingAllocator {
-  static inline int calls = 0;
-  static inline int fail_from = 0;
-  static inline int live = 0;
-  static void* Alloc(size_t bytes) {
-    if (calls++ >= fail_from) return nullptr;
-    void* p = operator new(bytes, std::align_val_t{16}, std::nothrow);
-    if (p) ++live;
-    return p;
-  }
-  static void Free(void* p) {
-    --live;
-    operator delete(p, std::align_val_t{16});
-  }
-};
-
-void ExpectEveryAllocationFailureHandled(int luma_only, int limit) {
-  int failures = 0;
-  for (int fail_from = 0;; ++fail_from) {
-    for (bool interlace : {false, true}) {
-      model::Frame f = SampleFrame();
-      const model::Frame before = f;
-      model::Controls c;
-      c.check[kCheckInterlace] = interlace;
-      c.check[kCheckLumaOnly] = luma_only;
-      c.check[kCheckLimit] = limit;
-      FailingAllocator::calls = 0;
-      FailingAllocator::fail_from = fail_from;
-      FailingAllocator::live = 0;
-      SetPlaneAllocator(FailingAllocator::Alloc, FailingAllocator::Free);
-      const int result = RunHost(f, c);
-      SetPlaneAllocator(nullptr, nullptr);
-      SCOPED_TRACE(testing::Message() << "luma only " << luma_only << " limit " << limit << " fail from " << fail_from);
-      EXPECT_EQ(FailingAllocator::live, 0);
-      if (FailingAllocator::calls <= fail_from) {
-        EXPECT_EQ(result, 1);
-        EXPECT_GT(failures, 0);
-        return;
-      }
-      ++failures;
-      EXPECT_EQ(result, 0) << "fail from " << fail_from;
-      EXPECT_TRUE(SamePixels(f, before)) << "fail from " << fail_from;
-    }
-  }
-}
-
-TEST(FrameProc, FailedAllocationLeavesTheFrameAsItWasAndFreesEverything) {
-  for (auto [luma_only, limit] : {std::pair{1, 0}, {1, 1}, {0, 0}, {0, 1}}) {
-    ExpectEveryAllocationFailureHandled(luma_only, limit);
-  }
-}
-
-
 // Address space that faults on any access; null if it cannot be had.
 void* ReserveNoAccess(size_t bytes) {
 #if defined(_WIN32)
@@ -195,53 +95,6 @@ TEST(FrameProc, PlaneTooLargeForItsSizeFieldFailsWithoutTouchingTheFrame) {
     EXPECT_EQ(FrameProc(&fp, &fpip), 0);
   }
   Unreserve(buffer, bytes);
-}
-
-// Counts the bytes of working memory a frame takes.
-struct CountingAllocator {
-  static inline size_t bytes = 0;
-  static void* Alloc(size_t n) {
-    bytes += n;
-    return SystemAlloc(n);
-  }
-  static void Free(void* p) { SystemFree(p); }
-};
-
-TEST(FrameProc, WorkingMemoryStaysSmallAtFullHd) {
-  // No frame-sized plane: a few rows per thread, well under 2 MB each.
-  for (auto [luma_only, limit] : {std::pair{1, 0}, {1, 1}, {0, 0}, {0, 1}}) {
-    for (int threads : {1, 2, 3}) {
-      ScopedThreads scope(threads);
-      model::Frame f(1920, 1080, 1920, 1080);
-      model::Controls c;
-      c.track[kTrackRadius] = 10;
-      c.check[kCheckLumaOnly] = luma_only;
-      c.check[kCheckLimit] = limit;
-      CountingAllocator::bytes = 0;
-      SetPlaneAllocator(CountingAllocator::Alloc, CountingAllocator::Free);
-      EXPECT_EQ(RunHost(f, c), 1);
-      SetPlaneAllocator(nullptr, nullptr);
-      EXPECT_LE(CountingAllocator::bytes, size_t(threads) * 1024 * 1024)
-          << "luma only " << luma_only << " limit " << limit << " threads " << threads;
-    }
-  }
-}
-
-TEST(Planes, SizesAlignmentAndOverflow) {
-  CSPixel_s16 samples(9, 3, 16);
-  CSPixel_s32 sums(9, 3, 12);
-  EXPECT_EQ(samples.size, 16 * 3 * 2);
-  EXPECT_EQ(sums.size, 12 * 3 * 4);
-  EXPECT_EQ(reinterpret_cast<uintptr_t>(samples.data) % 16, 0u);
-  EXPECT_EQ(reinterpret_cast<uintptr_t>(sums.data) % 16, 0u);
-  // 2^32 bytes do not fit the 32-bit size: no allocation at all.
-  CSPixel_s32 huge(1 << 30, 4, 1 << 30);
-  EXPECT_EQ(huge.data, nullptr);
-  EXPECT_EQ(huge.size, 0);
-
-  PIXEL_YC host[4] = {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 11, 12}};
-  { CPixels frame(host, 2, 2, 2, sizeof host); }
-  EXPECT_EQ(host[3].cr, 12);  // a borrowed buffer outlives its wrapper
 }
 
 }  // namespace

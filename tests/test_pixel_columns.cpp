@@ -5,8 +5,9 @@
 #include <random>
 #include <vector>
 
-#include "planes/pixel_columns.h"
+#include "kernels/pixel_columns.h"
 
+namespace quorlin {
 namespace {
 
 constexpr int kL = 5;  // vectors in a row: eight segments of five pixels
@@ -72,3 +73,4 @@ TEST(PixelColumns, ScatterInOrderWritesEveryPixelWhole) {
 }
 
 }  // namespace
+}  // namespace quorlin

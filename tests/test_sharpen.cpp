@@ -4,9 +4,10 @@
 
 #include <sstream>
 
-#include "combine/combine.h"
+#include "kernels/combine.h"
 #include "tests/harness.h"
 
+namespace quorlin {
 namespace {
 
 // Runs the frame through the filter and the model; both must agree on the
@@ -293,3 +294,4 @@ TEST(CombineRow, MatchesTheModelOnRandomSamples) {
 }
 
 }  // namespace
+}  // namespace quorlin

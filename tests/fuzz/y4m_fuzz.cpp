@@ -1,16 +1,14 @@
 // The Y4M path of quorlin on any stream: the reader must either decline it or
 // give frames of the size its header promises; a frame read and converted to
-// the host's YC samples and back, untouched, must come back bit for bit;
-// small frames then go through the frame procedure, as quorlin sends them;
-// and what is written must read back as the same stream.
+// the editor's YC samples and back, untouched, must come back bit for bit;
+// small frames then go through the filter, as quorlin sends them; and what
+// is written must read back as the same stream.
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
 
-#include "host/filter_table.h"
-#include "tools/quorlin/frame_filter.h"
+#include "quorlin/quorlin.h"
 #include "tools/quorlin/y4m.h"
-#include "tools/quorlin/yuv_yc.h"
 
 namespace {
 
@@ -46,21 +44,20 @@ bool CodesFit(const Y4mFormat& format, const std::vector<uint8_t>& data) {
 }
 
 void Sharpen(const Y4mFormat& format, Y4mFrame& frame) {
-  const YcScale scale = MakeYcScale(format.depth);
-  std::vector<PIXEL_YC> pixels(size_t(format.width) * format.height);
+  std::vector<QuorlinPixel> pixels(size_t(format.width) * format.height);
+  const QuorlinFrame yc{pixels.data(), format.width, format.height, format.width};
+  const QuorlinPlanes planes = PlanesOf(format, frame.data.data());
   const std::vector<uint8_t> original = frame.data;
-  FrameToYc(format, scale, frame.data.data(), true, pixels.data());
-  YcToFrame(format, scale, pixels.data(), true, frame.data.data());
+  if (quorlin_yuv_to_yc(&planes, 1, &yc) != QUORLIN_OK || quorlin_yc_to_yuv(&yc, 1, &planes) != QUORLIN_OK)
+    Fail("frame refused by the conversions");
   if (CodesFit(format, original) && frame.data != original) Fail("untouched frame changed by the YC round trip");
 
-  const FILTER_DLL& table = *GetFilterTable();
-  std::vector<int> track(table.track_default, table.track_default + table.track_n);
-  std::vector<int> check(table.check_default, table.check_default + table.check_n);
-  check[kCheckLumaOnly] = 0;
-  check[kCheckInterlace] = format.interlace == 't' || format.interlace == 'b';
-  if (FilterFrame(table, track, check, pixels.data(), format.width, format.height) != 1)
-    Fail("frame procedure failed on a frame");
-  YcToFrame(format, scale, pixels.data(), true, frame.data.data());
+  QuorlinSettings settings;
+  quorlin_default_settings(&settings);
+  settings.luma_only = 0;
+  settings.interlace = format.interlace == 't' || format.interlace == 'b';
+  if (quorlin_sharpen(&yc, &settings) != QUORLIN_OK) Fail("the filter failed on a frame");
+  quorlin_yc_to_yuv(&yc, 1, &planes);
 }
 
 }  // namespace

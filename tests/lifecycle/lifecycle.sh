@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # A host's whole life with the plug-in, natively or the real 32-bit plug-in
-# under wine (tools/host_stand_in/host_lifecycle.cpp does each run):
+# under wine (tests/host_stand_in/host_lifecycle.cpp does each run):
 #  - 100 cycles of load, frame, unload with 1, 2, 4 and 8 threads, freeing at
 #    once and after a pause: no crash, no thread growth, no idle CPU;
 #  - process exit right after a frame, with the module kept or freed, the
@@ -14,7 +14,7 @@ set -euo pipefail
 mode=$1
 if [ "$mode" = wine ]; then
   source "$(dirname "$0")/../wine/wine_env.sh"
-  win32_dir=$2
+  win32_dir=${2:-}
   require_files "$win32_dir/host_lifecycle.exe" "$win32_dir/QuorlinSIMD.auf"
   prepare_wine_prefix
   module=$(windows_path "$win32_dir/QuorlinSIMD.auf")

@@ -2,11 +2,10 @@
 // through quorlin and back into ffmpeg.
 #include <memory>
 
+#include "hosts/aviutl/filter_table.h"
 #include "tests/quorlin/command.h"
-#include "tools/quorlin/frame_filter.h"
 #include "tools/quorlin/options.h"
 #include "tools/quorlin/y4m.h"
-#include "tools/quorlin/yuv_yc.h"
 
 namespace {
 
@@ -85,10 +84,25 @@ TEST_F(WithFfmpeg, StrengthZeroGivesEveryFrameBackBitForBit) {
   }
 }
 
-// The frames quorlin writes, against the frame procedure run directly on the
+// Runs the editor plug-in's frame procedure on a packed frame, with the
+// controls of the settings in the host's records.
+int EditorFrameProc(QuorlinSettings settings, std::vector<QuorlinPixel>& pixels, int width, int height) {
+  int track[kTrackCount], check[kCheckCount];
+  for (int i = 0; i < kTrackCount; ++i) track[i] = *quorlin_setting(&settings, i);
+  for (int i = 0; i < kCheckCount; ++i) check[i] = *quorlin_setting(&settings, kTrackCount + i);
+  FILTER filter{*GetFilterTable()};
+  filter.track = track;
+  filter.check = check;
+  FILTER_PROC_INFO info{};
+  info.ycp_edit = reinterpret_cast<PIXEL_YC*>(pixels.data());
+  info.w = info.max_w = width;
+  info.h = info.max_h = height;
+  return filter.func_proc(&filter, &info);
+}
+
+// The frames quorlin writes, against the editor's frame procedure run on the
 // same YC frames with the same controls.
 TEST_F(WithFfmpeg, FramesAreWhatTheFrameProcedureMakes) {
-  const FILTER_DLL& table = *GetFilterTable();
   struct Case {
     const Layout& layout;
     const char* interlace;  // the header's I tag
@@ -115,26 +129,25 @@ TEST_F(WithFfmpeg, FramesAreWhatTheFrameProcedureMakes) {
     for (std::istringstream in(args); in.good();) in >> words.emplace_back();
     std::vector<char*> argv;
     for (std::string& word : words) argv.push_back(word.data());
-    Settings settings;
-    ASSERT_EQ(ParseArgs(int(argv.size()), argv.data(), table, settings), "");
-    if (!settings.interlace_given) settings.check[kCheckInterlace] = interlace[1] != 'p';
-    const bool chroma = settings.check[kCheckLumaOnly] == 0;
+    Options options;
+    ASSERT_EQ(ParseArgs(int(argv.size()), argv.data(), options), "");
+    if (!options.interlace_given) options.filter.interlace = interlace[1] != 'p';
+    const int chroma = !options.filter.luma_only;
 
     Y4mFormat in_format, out_format;
     std::vector<Y4mFrame> frames = ReadFrames(dir_ / "clip.y4m", in_format);
     const std::vector<Y4mFrame> out = ReadFrames(dir_ / "out.y4m", out_format);
     EXPECT_EQ(out_format.header, in_format.header);
     ASSERT_EQ(out.size(), frames.size());
-    const YcScale scale = MakeYcScale(in_format.depth);
-    std::vector<PIXEL_YC> pixels(size_t(in_format.width) * in_format.height);
+    std::vector<QuorlinPixel> pixels(size_t(in_format.width) * in_format.height);
+    const QuorlinFrame yc{pixels.data(), in_format.width, in_format.height, in_format.width};
     bool changed = false;
     for (size_t f = 0; f < frames.size(); ++f) {
       const std::vector<uint8_t> original = frames[f].data;
-      FrameToYc(in_format, scale, frames[f].data.data(), chroma, pixels.data());
-      const int verdict =
-          FilterFrame(table, settings.track, settings.check, pixels.data(), in_format.width, in_format.height);
-      ASSERT_EQ(verdict, 1);
-      YcToFrame(in_format, scale, pixels.data(), chroma, frames[f].data.data());
+      const QuorlinPlanes planes = PlanesOf(in_format, frames[f].data.data());
+      ASSERT_EQ(quorlin_yuv_to_yc(&planes, chroma, &yc), QUORLIN_OK);
+      ASSERT_EQ(EditorFrameProc(options.filter, pixels, in_format.width, in_format.height), 1);
+      ASSERT_EQ(quorlin_yc_to_yuv(&yc, chroma, &planes), QUORLIN_OK);
       EXPECT_TRUE(out[f].data == frames[f].data) << "frame " << f + 1;
       changed |= out[f].data != original;
     }

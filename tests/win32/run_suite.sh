@@ -4,7 +4,7 @@
 set -euo pipefail
 source "$(dirname "$0")/../wine/wine_env.sh"
 
-win32_dir=$1
+win32_dir=${1:-}
 require_files "$win32_dir/quorlin_tests.exe"
 prepare_wine_prefix
 run_wine "$win32_dir/quorlin_tests.exe" --gtest_brief=1

@@ -7,7 +7,8 @@
 set -euo pipefail
 source "$(dirname "$0")/wine_env.sh"
 
-module=$1
+module=${1:-}
+require_tools i686-w64-mingw32-objdump
 require_files "$module"
 headers=$(i686-w64-mingw32-objdump -p "$module")
 status=0

@@ -7,7 +7,7 @@
 set -euo pipefail
 source "$(dirname "$0")/wine_env.sh"
 
-native_cases=$1 native_module=$2 win32_dir=$3 out=$4
+native_cases=$1 native_module=$2 win32_dir=${3:-} out=${4:-}
 require_files "$native_cases" "$native_module" "$win32_dir/host_cases.exe" "$win32_dir/QuorlinSIMD.auf"
 prepare_wine_prefix
 mkdir -p "$out"

@@ -6,7 +6,7 @@
 set -euo pipefail
 source "$(dirname "$0")/wine_env.sh"
 
-win32_dir=$1
+win32_dir=${1:-}
 require_files "$win32_dir/host_checks.exe" "$win32_dir/QuorlinSIMD.auf"
 prepare_wine_prefix
 for threads in 1 2 3; do

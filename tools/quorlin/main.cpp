@@ -1,21 +1,17 @@
 // quorlin: runs the filter over a PNG picture or a Y4M video stream the way
 // the editor runs it over video frames, to try settings out, to judge the
 // filter by eye and to sharpen video in a pipe.
-#include <omp.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 
-#include "host/filter_table.h"
+#include "quorlin/quorlin.h"
 #include "tools/quorlin/compare_picture.h"
-#include "tools/quorlin/frame_filter.h"
 #include "tools/quorlin/options.h"
 #include "tools/quorlin/png_io.h"
 #include "tools/quorlin/sample_picture.h"
 #include "tools/quorlin/stream.h"
-#include "tools/quorlin/yc_convert.h"
 
 namespace {
 
@@ -48,37 +44,30 @@ bool IsStream(FILE* in) {
 }
 
 // Converts the picture to the editor's YC samples, filters it as one frame
-// and converts it back. Returns the filter's verdict, 0 for failure.
-int Sharpen(const FILTER_DLL& table, Settings& settings, Picture& picture) {
-  const size_t count = size_t(picture.width) * picture.height;
-  std::vector<PIXEL_YC> frame(count);
-  for (size_t i = 0; i < count; ++i) {
-    const uint8_t* p = &picture.pixels[i * picture.channels];
-    frame[i] = RgbToYc({p[0], p[1], p[2]});
-  }
-  if (FilterFrame(table, settings.track, settings.check, frame.data(), picture.width, picture.height) == 0) return 0;
-  for (size_t i = 0; i < count; ++i) {
-    const Rgb8 c = YcToRgb(frame[i]);
-    uint8_t* p = &picture.pixels[i * picture.channels];
-    p[0] = c.r, p[1] = c.g, p[2] = c.b;  // alpha stays as it was
-  }
-  return 1;
+// and converts it back; alpha stays as it was. Returns "" or the problem.
+std::string Sharpen(const QuorlinSettings& filter, Picture& picture) {
+  std::vector<QuorlinPixel> pixels(size_t(picture.width) * picture.height);
+  const QuorlinFrame frame{pixels.data(), picture.width, picture.height, picture.width};
+  const ptrdiff_t stride = ptrdiff_t{picture.width} * picture.channels;
+  quorlin_rgb_to_yc(picture.pixels.data(), stride, picture.channels, &frame);
+  if (quorlin_sharpen(&frame, &filter) != QUORLIN_OK) return "not enough memory to filter it";
+  quorlin_yc_to_rgb(&frame, picture.pixels.data(), stride, picture.channels);
+  return "";
 }
 
-int SharpenPicture(FILE* in, const std::string& shown, const std::string& output, const FILTER_DLL& table,
-                   Settings& settings) {
+int SharpenPicture(FILE* in, const std::string& shown, const std::string& output, const Options& options) {
   Picture picture;
   if (std::string problem = ReadPng(in, picture); !problem.empty()) return Fail(1, shown + ": " + problem);
-  const Picture original = settings.compare.empty() ? Picture{} : picture;
-  if (Sharpen(table, settings, picture) == 0) return Fail(1, shown + ": the filter reported failure");
+  const Picture original = options.compare.empty() ? Picture{} : picture;
+  if (std::string problem = Sharpen(options.filter, picture); !problem.empty()) return Fail(1, shown + ": " + problem);
   // The comparison first, so that a failure leaves neither file behind.
-  if (!settings.compare.empty()) {
-    if (std::string problem = WritePng(settings.compare, ComparePicture(original, picture)); !problem.empty()) {
-      return Fail(1, settings.compare + ": " + problem);
+  if (!options.compare.empty()) {
+    if (std::string problem = WritePng(options.compare, ComparePicture(original, picture)); !problem.empty()) {
+      return Fail(1, options.compare + ": " + problem);
     }
   }
   if (std::string problem = WritePng(output, picture); !problem.empty()) {
-    if (!settings.compare.empty()) std::remove(settings.compare.c_str());
+    if (!options.compare.empty()) std::remove(options.compare.c_str());
     return Fail(1, output + ": " + problem);
   }
   return 0;
@@ -87,17 +76,15 @@ int SharpenPicture(FILE* in, const std::string& shown, const std::string& output
 }  // namespace
 
 int main(int argc, char** argv) {
-  const FILTER_DLL& table = *GetFilterTable();
-  Settings settings;
-  if (std::string problem = ParseArgs(argc, argv, table, settings); !problem.empty()) {
+  Options options;
+  if (std::string problem = ParseArgs(argc, argv, options); !problem.empty()) {
     return Fail(2, problem + " (see quorlin --help)");
   }
-  if (settings.help) {
-    PrintHelp(stdout, table);
+  if (options.help) {
+    PrintHelp(stdout);
     return 0;
   }
-  if (settings.threads > 0) omp_set_num_threads(settings.threads);
-  const std::string input = settings.files.empty() ? "" : settings.files[0];
+  const std::string input = options.files.empty() ? "" : options.files[0];
   const std::string shown = input.empty() ? std::string("built-in ") + kSampleName
                             : input == "-" ? "standard input"
                                            : input;
@@ -107,10 +94,10 @@ int main(int argc, char** argv) {
   std::setvbuf(in, nullptr, _IOFBF, 1 << 20);
   std::setvbuf(stdout, nullptr, _IOFBF, 1 << 20);
   const bool stream = IsStream(in);
-  const std::string output = settings.files.size() > 1 ? settings.files[1]
-                                                       : DefaultOutput(input.empty() ? kSampleName : input, stream);
-  const int status = stream ? SharpenStream(in, shown, output, table, settings)
-                            : SharpenPicture(in, shown, output, table, settings);
+  const std::string output = options.files.size() > 1 ? options.files[1]
+                                                      : DefaultOutput(input.empty() ? kSampleName : input, stream);
+  const int status = stream ? SharpenStream(in, shown, output, options)
+                            : SharpenPicture(in, shown, output, options);
   if (in != stdin) std::fclose(in);
   return status;
 }

@@ -9,40 +9,12 @@
 
 namespace {
 
-enum class Control { kTrack, kCheck };
-
-// A track option takes a number; a check option is a switch, --NAME or --no-NAME.
-struct Option {
-  const char* name;
-  Control control;
-  int index;  // into the host's track or check array
-  const char* meaning;
-};
-
-constexpr Option kOptions[] = {
-    {"radius", Control::kTrack, kTrackRadius, "blur radius, in pixels"},
-    {"luma-strength", Control::kTrack, kTrackLumaStrength,
-     "adds N/256 of each luma sample's difference from the blur"},
-    {"luma-threshold", Control::kTrack, kTrackLumaThreshold,
-     "luma differences of 2N or less (white is 4096) stay as they are"},
-    {"luma-limit", Control::kTrack, kTrackLumaLimit,
-     "with --limit: luma may leave its 3x3 neighbourhood's range by 16N (narrower when negative)"},
-    {"chroma-strength", Control::kTrack, kTrackChromaStrength,
-     "with --no-luma-only: adds N/256 of each Cb and Cr sample's difference from the blur"},
-    {"chroma-threshold", Control::kTrack, kTrackChromaThreshold,
-     "with --no-luma-only: chroma differences of 2N or less stay as they are"},
-    {"chroma-limit", Control::kTrack, kTrackChromaLimit,
-     "with --limit and --no-luma-only: chroma may leave its 3x3 range by 16N"},
-    {"interlace", Control::kCheck, kCheckInterlace, "blur and bound the two fields of the picture separately"},
-    {"luma-only", Control::kCheck, kCheckLumaOnly, "sharpen luma only; --no-luma-only sharpens Cb and Cr too"},
-    {"limit", Control::kCheck, kCheckLimit, "hold every sharpened sample inside its widened 3x3 range"},
-};
-
-const Option* Find(std::string_view name) {
-  for (const Option& option : kOptions) {
-    if (name == option.name) return &option;
+// The control whose option is `name`, or -1.
+int Find(std::string_view name) {
+  for (int id = 0; id < QUORLIN_CONTROL_COUNT; ++id) {
+    if (name == quorlin_control(id)->option) return id;
   }
-  return nullptr;
+  return -1;
 }
 
 std::optional<int> ParseInt(std::string_view text) {
@@ -67,13 +39,13 @@ std::string SetNumber(std::string_view flag, std::string_view text, int low, int
 // Options that say how the command runs rather than set a control. Returns
 // nullopt for any other flag.
 std::optional<std::string> ParseRunOption(std::string_view flag, std::optional<std::string_view> value,
-                                          int argc, char** argv, int& i, Settings& settings) {
+                                          int argc, char** argv, int& i, Options& options) {
   const bool takes_value = flag == "--threads" || flag == "--compare" || flag == "--compare-frame";
   const bool is_switch = flag == "--quiet" || flag == "--progress";
   if (!takes_value && !is_switch) return std::nullopt;
   if (is_switch) {
     if (value) return std::string(flag) + " takes no value";
-    (flag == "--quiet" ? settings.quiet : settings.progress) = true;
+    (flag == "--quiet" ? options.quiet : options.progress) = true;
     return "";
   }
   if (!value) {
@@ -82,45 +54,44 @@ std::optional<std::string> ParseRunOption(std::string_view flag, std::optional<s
   }
   if (flag == "--compare") {
     if (value->empty()) return std::string(flag) + " needs a file name";
-    settings.compare = *value;
+    options.compare = *value;
     return "";
   }
   constexpr int kMaxThreads = 256;
-  return flag == "--threads" ? SetNumber(flag, *value, 1, kMaxThreads, settings.threads)
-                             : SetNumber(flag, *value, 1, INT32_MAX, settings.compare_frame);
+  return flag == "--threads" ? SetNumber(flag, *value, 1, kMaxThreads, options.filter.threads)
+                             : SetNumber(flag, *value, 1, INT32_MAX, options.compare_frame);
 }
 
 // One --option, with its value from "=VALUE" or the next argument.
-std::string ParseOption(int argc, char** argv, int& i, const FILTER_DLL& table, Settings& settings) {
+std::string ParseOption(int argc, char** argv, int& i, Options& options) {
   std::string_view flag = argv[i];
   std::optional<std::string_view> value;
   if (const size_t eq = flag.find('='); eq != std::string_view::npos) {
     value = flag.substr(eq + 1);
     flag = flag.substr(0, eq);
   }
-  if (auto problem = ParseRunOption(flag, value, argc, argv, i, settings)) return *problem;
+  if (auto problem = ParseRunOption(flag, value, argc, argv, i, options)) return *problem;
   const std::string_view name = flag.substr(2);
-  const Option* option = Find(name);
-  const bool negated = !option && name.starts_with("no-");
-  if (negated) option = Find(name.substr(3));
-  if (!option || (negated && option->control != Control::kCheck)) {
-    return "unknown option " + std::string(flag);
-  }
-  if (option->control == Control::kCheck) {
+  int id = Find(name);
+  const bool negated = id < 0 && name.starts_with("no-");
+  if (negated) id = Find(name.substr(3));
+  if (id < 0 || (negated && !quorlin_control(id)->is_switch)) return "unknown option " + std::string(flag);
+  const QuorlinControl& control = *quorlin_control(id);
+  int& setting = *quorlin_setting(&options.filter, id);
+  if (control.is_switch) {
     if (value) return std::string(flag) + " takes no value";
-    settings.check[option->index] = negated ? 0 : 1;
-    settings.interlace_given |= option->index == kCheckInterlace;
+    setting = negated ? 0 : 1;
+    options.interlace_given |= id == QUORLIN_INTERLACE;
     return "";
   }
   if (!value) {
     if (i + 1 >= argc) return std::string(flag) + " needs a value";
     value = argv[++i];
   }
-  return SetNumber(flag, *value, table.track_s[option->index], table.track_e[option->index],
-                   settings.track[option->index]);
+  return SetNumber(flag, *value, control.minimum, control.maximum, setting);
 }
 
-// The host reads control names as code page 932; the terminal wants UTF-8.
+// The editor reads control names as code page 932; the terminal wants UTF-8.
 std::string ToUtf8(const char* cp932) {
   iconv_t convert = iconv_open("UTF-8", "CP932");
   if (convert == reinterpret_cast<iconv_t>(-1)) return cp932;
@@ -177,39 +148,36 @@ Exit status: 0 written, 1 the input could not be read, filtered or written,
 
 }  // namespace
 
-std::string ParseArgs(int argc, char** argv, const FILTER_DLL& table, Settings& settings) {
-  settings.track.assign(table.track_default, table.track_default + table.track_n);
-  settings.check.assign(table.check_default, table.check_default + table.check_n);
+std::string ParseArgs(int argc, char** argv, Options& options) {
+  quorlin_default_settings(&options.filter);
   bool options_ended = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (options_ended || arg.size() < 2 || arg[0] != '-') {
-      settings.files.emplace_back(arg);
+      options.files.emplace_back(arg);
     } else if (arg == "--") {
       options_ended = true;
     } else if (arg == "-h" || arg == "--help") {
-      settings.help = true;
+      options.help = true;
     } else if (!arg.starts_with("--")) {
       return "unknown option " + std::string(arg);
-    } else if (std::string problem = ParseOption(argc, argv, i, table, settings); !problem.empty()) {
+    } else if (std::string problem = ParseOption(argc, argv, i, options); !problem.empty()) {
       return problem;
     }
   }
-  if (settings.files.size() > 2) return "too many file names, from " + settings.files[2];
+  if (options.files.size() > 2) return "too many file names, from " + options.files[2];
   return "";
 }
 
-void PrintHelp(FILE* out, const FILTER_DLL& table) {
+void PrintHelp(FILE* out) {
   std::fputs(kUsage, out);
-  for (const Option& option : kOptions) {
-    const bool track = option.control == Control::kTrack;
-    const int i = option.index;
-    const std::string flag = track ? std::string("--") + option.name + " N" : std::string("--[no-]") + option.name;
-    const std::string range = track ? std::to_string(table.track_s[i]) + ".." + std::to_string(table.track_e[i]) : "on/off";
-    const std::string fallback = track ? std::to_string(table.track_default[i]) : table.check_default[i] ? "on" : "off";
-    const std::string name = ToUtf8(track ? table.track_name[i] : table.check_name[i]);
-    std::fprintf(out, "  %-21s %s, %s, default %s\n  %-21s %s\n", flag.c_str(), name.c_str(),
-                 range.c_str(), fallback.c_str(), "", option.meaning);
+  for (int id = 0; id < QUORLIN_CONTROL_COUNT; ++id) {
+    const QuorlinControl& c = *quorlin_control(id);
+    const std::string flag = c.is_switch ? std::string("--[no-]") + c.option : std::string("--") + c.option + " N";
+    const std::string range = c.is_switch ? "on/off" : std::to_string(c.minimum) + ".." + std::to_string(c.maximum);
+    const std::string fallback = c.is_switch ? (c.default_value ? "on" : "off") : std::to_string(c.default_value);
+    std::fprintf(out, "  %-21s %s, %s, default %s\n  %-21s %s\n", flag.c_str(), ToUtf8(c.editor_name).c_str(),
+                 range.c_str(), fallback.c_str(), "", c.description);
   }
   std::fputs(kNotes, out);
 }

@@ -1,6 +1,6 @@
 #include "tools/quorlin/png_io.h"
 
-#include "tools/quorlin/frame_filter.h"
+#include "tools/quorlin/limits.h"
 #include "tools/quorlin/output_file.h"
 
 #include <png.h>

@@ -6,12 +6,9 @@
 #include <vector>
 
 #include "tools/quorlin/compare_picture.h"
-#include "tools/quorlin/frame_filter.h"
 #include "tools/quorlin/output_file.h"
 #include "tools/quorlin/progress.h"
 #include "tools/quorlin/y4m.h"
-#include "tools/quorlin/yc_convert.h"
-#include "tools/quorlin/yuv_yc.h"
 
 namespace {
 
@@ -33,36 +30,32 @@ std::string Describe(const Y4mFormat& format) {
          (format.subsampling == Subsampling::k420 ? " 4:2:0 " : " 4:4:4 ") + std::to_string(format.depth) + "-bit";
 }
 
-Picture ToPicture(const std::vector<PIXEL_YC>& frame, int32_t width, int32_t height) {
-  Picture picture{width, height, 3, false, std::vector<uint8_t>(frame.size() * 3)};
-  for (size_t i = 0; i < frame.size(); ++i) {
-    const Rgb8 c = YcToRgb(frame[i]);
-    picture.pixels[3 * i] = c.r, picture.pixels[3 * i + 1] = c.g, picture.pixels[3 * i + 2] = c.b;
-  }
+Picture ToPicture(const QuorlinFrame& frame) {
+  Picture picture{frame.width, frame.height, 3, false, std::vector<uint8_t>(size_t(frame.width) * frame.height * 3)};
+  quorlin_yc_to_rgb(&frame, picture.pixels.data(), ptrdiff_t{frame.width} * 3, 3);
   return picture;
 }
 
 struct Run {
-  const FILTER_DLL& table;
-  Settings& settings;
+  const Options& options;
   Y4mFormat format;
-  YcScale scale;
-  std::vector<PIXEL_YC> pixels;
+  std::vector<QuorlinPixel> pixels;
 };
 
 // Filters the frame's planes in place; keeps the chosen frame for the comparison.
 std::string FilterOne(Run& run, Y4mFrame& frame, int64_t number, Picture* compare) {
   const Y4mFormat& f = run.format;
-  const bool chroma = run.settings.check[kCheckLumaOnly] == 0;
-  const bool shown = compare && number == run.settings.compare_frame;
-  FrameToYc(f, run.scale, frame.data.data(), chroma || shown, run.pixels.data());
+  const QuorlinSettings& filter = run.options.filter;
+  const int chroma = !filter.luma_only;
+  const bool shown = compare && number == run.options.compare_frame;
+  const QuorlinFrame yc{run.pixels.data(), f.width, f.height, f.width};
+  const QuorlinPlanes planes = PlanesOf(f, frame.data.data());
+  quorlin_yuv_to_yc(&planes, chroma || shown, &yc);
   Picture before;
-  if (shown) before = ToPicture(run.pixels, f.width, f.height);
-  if (FilterFrame(run.table, run.settings.track, run.settings.check, run.pixels.data(), f.width, f.height) == 0) {
-    return "the filter reported failure";
-  }
-  if (shown) *compare = ComparePicture(before, ToPicture(run.pixels, f.width, f.height));
-  YcToFrame(f, run.scale, run.pixels.data(), chroma, frame.data.data());
+  if (shown) before = ToPicture(yc);
+  if (quorlin_sharpen(&yc, &filter) != QUORLIN_OK) return "not enough memory to filter it";
+  if (shown) *compare = ComparePicture(before, ToPicture(yc));
+  quorlin_yc_to_yuv(&yc, chroma, &planes);
   return "";
 }
 
@@ -89,19 +82,19 @@ int64_t Pump(Run& run, FILE* in, const std::string& shown, OutputFile& out, Prog
 
 // After the last frame: the comparison picture, then the output moved into
 // place. Returns "" or the problem.
-std::string Complete(const Settings& settings, const std::string& shown, int64_t done, const Picture* compare,
+std::string Complete(const Options& options, const std::string& shown, int64_t done, const Picture* compare,
                      OutputFile& out) {
-  if (compare && done < settings.compare_frame) {
-    return "--compare-frame " + std::to_string(settings.compare_frame) + ": " + shown + " has " +
+  if (compare && done < options.compare_frame) {
+    return "--compare-frame " + std::to_string(options.compare_frame) + ": " + shown + " has " +
            std::to_string(done) + " frames";
   }
   if (compare) {
-    if (std::string problem = WritePng(settings.compare, *compare); !problem.empty()) {
-      return settings.compare + ": " + problem;
+    if (std::string problem = WritePng(options.compare, *compare); !problem.empty()) {
+      return options.compare + ": " + problem;
     }
   }
   if (std::string problem = FinishOutput(out); !problem.empty()) {
-    if (compare) std::remove(settings.compare.c_str());
+    if (compare) std::remove(options.compare.c_str());
     return out.path + ": " + problem;
   }
   return "";
@@ -109,16 +102,12 @@ std::string Complete(const Settings& settings, const std::string& shown, int64_t
 
 }  // namespace
 
-int SharpenStream(FILE* in, const std::string& shown, const std::string& output, const FILTER_DLL& table,
-                  Settings& settings) {
-  Run run{table, settings, {}, {}, {}};
+int SharpenStream(FILE* in, const std::string& shown, const std::string& output, Options options) {
+  Run run{options, {}, {}};
   if (std::string problem = ReadY4mHeader(in, run.format); !problem.empty()) {
     return Fail(shown + ": header: " + problem);
   }
-  if (!settings.interlace_given) {
-    settings.check[kCheckInterlace] = run.format.interlace == 't' || run.format.interlace == 'b';
-  }
-  run.scale = MakeYcScale(run.format.depth);
+  if (!options.interlace_given) options.filter.interlace = run.format.interlace == 't' || run.format.interlace == 'b';
   run.pixels.resize(size_t(run.format.width) * run.format.height);
   OutputFile out;
   if (std::string problem = OpenOutput(output, out); !problem.empty()) return Fail(output + ": " + problem);
@@ -126,13 +115,13 @@ int SharpenStream(FILE* in, const std::string& shown, const std::string& output,
     AbandonOutput(out);
     return Fail(output + ": " + problem);
   }
-  const bool live = settings.progress || isatty(fileno(stderr));
-  Progress progress = StartProgress(stderr, live, settings.quiet, FramesLeft(in, run.format), Describe(run.format));
+  const bool live = options.progress || isatty(fileno(stderr));
+  Progress progress = StartProgress(stderr, live, options.quiet, FramesLeft(in, run.format), Describe(run.format));
   Picture compare;
-  Picture* wanted = settings.compare.empty() ? nullptr : &compare;
+  Picture* wanted = options.compare.empty() ? nullptr : &compare;
   std::string problem;
   const int64_t done = Pump(run, in, shown, out, progress, wanted, problem);
-  if (problem.empty()) problem = Complete(settings, shown, done, wanted, out);
+  if (problem.empty()) problem = Complete(options, shown, done, wanted, out);
   ClearProgress(progress);
   if (!problem.empty()) {
     AbandonOutput(out);

@@ -4,11 +4,9 @@
 #include <cstdio>
 #include <string>
 
-#include "host/filter_table.h"
 #include "tools/quorlin/options.h"
 
 // Sharpens the stream that in is positioned at the start of, named shown in
 // messages, into output ("-" for standard output). Reports every problem as
 // one line on stderr and returns the exit status.
-int SharpenStream(FILE* in, const std::string& shown, const std::string& output, const FILTER_DLL& table,
-                  Settings& settings);
+int SharpenStream(FILE* in, const std::string& shown, const std::string& output, Options options);

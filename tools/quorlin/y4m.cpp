@@ -4,7 +4,7 @@
 #include <charconv>
 #include <cstring>
 
-#include "tools/quorlin/frame_filter.h"
+#include "tools/quorlin/limits.h"
 
 namespace {
 
@@ -107,6 +107,15 @@ size_t FrameBytes(const Y4mFormat& format) {
   const size_t luma = size_t(format.width) * format.height;
   const size_t chroma = size_t(ChromaWidth(format)) * ChromaHeight(format);
   return (luma + 2 * chroma) * SampleBytes(format);
+}
+
+QuorlinPlanes PlanesOf(const Y4mFormat& format, uint8_t* data) {
+  const ptrdiff_t luma_stride = ptrdiff_t(format.width) * ptrdiff_t(SampleBytes(format));
+  const ptrdiff_t chroma_stride = ptrdiff_t(ChromaWidth(format)) * ptrdiff_t(SampleBytes(format));
+  uint8_t* const cb = data + luma_stride * format.height;
+  uint8_t* const cr = cb + chroma_stride * ChromaHeight(format);
+  return {{data, cb, cr}, {luma_stride, chroma_stride, chroma_stride}, format.depth,
+          format.subsampling == Subsampling::k420 ? 1 : 0};
 }
 
 std::string ParseY4mHeader(std::string_view line, Y4mFormat& format) {

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "quorlin/quorlin.h"
+
 enum class Subsampling { k444, k420 };
 
 struct Y4mFormat {
@@ -30,6 +32,8 @@ int32_t ChromaHeight(const Y4mFormat& format);
 size_t SampleBytes(const Y4mFormat& format);
 // The size of one frame's planes, without its FRAME line.
 size_t FrameBytes(const Y4mFormat& format);
+// The library's view of a frame's planes, which lie one after the other.
+QuorlinPlanes PlanesOf(const Y4mFormat& format, uint8_t* data);
 
 // Parses a header line, without its newline. Returns "" or the problem.
 std::string ParseY4mHeader(std::string_view line, Y4mFormat& format);

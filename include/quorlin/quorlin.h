@@ -1,0 +1,160 @@
+/*
+ * Quorlin: a bit-exact unsharp-mask filter for video frames.
+ *
+ * A frame is rows of pixels, each three signed 16-bit samples Y, Cb, Cr in
+ * the editor's units: Y runs 0..4096 from black to white, Cb and Cr
+ * -2048..2048 (values outside pass through the arithmetic all the same).
+ * quorlin_sharpen() blurs it with a (2r+1) x (2r+1) box and moves every
+ * sample away from its blur by a fraction of the difference wherever that
+ * exceeds a threshold, in place. Every machine gives the same samples.
+ *
+ * The conversions at the end turn 8-bit RGB pictures and YUV video planes
+ * into such frames and back, so that every host gets the same samples.
+ *
+ * Usable from C and C++. Functions never keep a pointer they are given.
+ */
+#ifndef QUORLIN_QUORLIN_H
+#define QUORLIN_QUORLIN_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#if defined(_WIN32) || !defined(__GNUC__)
+#define QUORLIN_API
+#else
+#define QUORLIN_API __attribute__((visibility("default")))
+#endif
+
+#define QUORLIN_VERSION_MAJOR 1
+#define QUORLIN_VERSION_MINOR 0
+
+typedef enum QuorlinStatus {
+  QUORLIN_OK = 0,
+  QUORLIN_BAD_ARGUMENT = 1,  /* a null pointer, a size out of range: nothing was touched */
+  QUORLIN_OUT_OF_MEMORY = 2  /* working memory could not be had: nothing was touched */
+} QuorlinStatus;
+
+/* One pixel, as the editor lays it out: 6 bytes. */
+typedef struct QuorlinPixel {
+  int16_t y, cb, cr;
+} QuorlinPixel;
+
+/* A frame of width x height pixels; row k starts `pitch` pixels after row
+ * k - 1. Frames hold at most QUORLIN_MAX_FRAME_BYTES (pitch x height x 6). */
+typedef struct QuorlinFrame {
+  QuorlinPixel *pixels;
+  int width, height;
+  int pitch;
+} QuorlinFrame;
+
+#define QUORLIN_MAX_FRAME_BYTES 2147483647
+
+/* Working memory, 16-byte aligned; alloc returns NULL on failure. */
+typedef struct QuorlinAllocator {
+  void *(*alloc)(void *opaque, size_t bytes);
+  void (*release)(void *opaque, void *block);
+  void *opaque;
+} QuorlinAllocator;
+
+/* The controls, in the editor's units, and how the filter runs. Values out
+ * of a control's range are clamped (see QuorlinControl); a switch is on when
+ * non-zero. */
+typedef struct QuorlinSettings {
+  int radius;            /* 1..10: the blur window is (2 radius + 1) squared */
+  int luma_strength;     /* 0..256: adds strength/256 of a sample's difference from its blur */
+  int luma_threshold;    /* 0..500: differences of at most twice this stay as they are */
+  int luma_limit;        /* -32..32: with limit_mode, how far 16 x this leaves the 3x3 range */
+  int chroma_strength;   /* the same for Cb and Cr, when luma_only is off */
+  int chroma_threshold;
+  int chroma_limit;      /* 0..32 in the editor, -32..32 accepted */
+  int interlace;         /* blur and bound each field (every other row) on its own */
+  int luma_only;         /* leave Cb and Cr untouched */
+  int limit_mode;        /* hold every sample inside its 3x3 neighbourhood's range, widened by the limit */
+  int threads;           /* worker threads; 0: one per processor */
+  const QuorlinAllocator *allocator; /* NULL: the system's aligned allocator */
+} QuorlinSettings;
+
+/* The editor's defaults: radius 2, luma strength 64, chroma strength 32,
+ * thresholds and limits 0, luma only; one thread per processor. */
+QUORLIN_API void quorlin_default_settings(QuorlinSettings *settings);
+
+/* Sharpens the frame in place. On any status but QUORLIN_OK the frame is as
+ * it was. Samples outside width x height are never read or written. Safe to
+ * call from several threads at once on different frames. */
+QUORLIN_API QuorlinStatus quorlin_sharpen(const QuorlinFrame *frame, const QuorlinSettings *settings);
+
+/* The controls, in the order of QuorlinSettings and of the editor's track
+ * bars (radius .. chroma_limit) and check boxes (interlace .. limit_mode). */
+typedef enum QuorlinControlId {
+  QUORLIN_RADIUS,
+  QUORLIN_LUMA_STRENGTH,
+  QUORLIN_LUMA_THRESHOLD,
+  QUORLIN_LUMA_LIMIT,
+  QUORLIN_CHROMA_STRENGTH,
+  QUORLIN_CHROMA_THRESHOLD,
+  QUORLIN_CHROMA_LIMIT,
+  QUORLIN_INTERLACE,
+  QUORLIN_LUMA_ONLY,
+  QUORLIN_LIMIT_MODE,
+  QUORLIN_CONTROL_COUNT
+} QuorlinControlId;
+
+typedef struct QuorlinControl {
+  const char *option;       /* "radius", "luma-strength", ...: the command line's --option */
+  const char *editor_name;  /* the editor's label, in code page 932 (Shift-JIS) */
+  const char *description;  /* one line of English */
+  int is_switch;            /* a check box: 0 off, anything else on */
+  int minimum, maximum;     /* the editor's range (0..1 for a switch) */
+  int default_value;
+  /* The filter clamps a value to [clamp_minimum, clamp_maximum] and works
+   * in value x scale sample units (thresholds: twice the value, limits: 16
+   * times). */
+  int clamp_minimum, clamp_maximum, scale;
+} QuorlinControl;
+
+/* Control `id` (NULL when id is out of range). */
+QUORLIN_API const QuorlinControl *quorlin_control(int id);
+/* The field of `settings` that control `id` sets (NULL when id is out of range). */
+QUORLIN_API int *quorlin_setting(QuorlinSettings *settings, int id);
+
+/* 8-bit RGB pictures: rows of `channels` bytes a pixel (3: R, G, B; 4: R, G,
+ * B and a fourth byte, alpha, that is neither read nor written), `stride`
+ * bytes apart, width x height as the frame's. BT.601 with exact arithmetic
+ * rounded to nearest: every 8-bit colour comes back from a round trip
+ * unchanged; samples beyond the nominal range clamp to 0..255 on the way
+ * back. */
+QUORLIN_API QuorlinStatus quorlin_rgb_to_yc(const uint8_t *rgb, ptrdiff_t stride, int channels,
+                                            const QuorlinFrame *frame);
+QUORLIN_API QuorlinStatus quorlin_yc_to_rgb(const QuorlinFrame *frame, uint8_t *rgb, ptrdiff_t stride,
+                                            int channels);
+
+/* Limited-range YUV planes of 8 to 16 bits (two bytes a sample above 8, in
+ * the machine's byte order), 4:4:4 or 4:2:0, width x height as the frame's.
+ * Y 16..235 becomes 0..4096 and Cb, Cr 16..240 become -2048..2048 at 8 bits
+ * (scaled alike above), rounded to nearest; codes above the depth read as
+ * its largest. 4:2:0 chroma covers its 2x2 block (clipped at the frame's
+ * edge) and comes back as the block's mean, rounded to nearest. */
+typedef struct QuorlinPlanes {
+  void *data[3];        /* Y, Cb, Cr */
+  ptrdiff_t stride[3];  /* bytes from one row to the next */
+  int depth;            /* 8..16 bits */
+  int chroma_shift;     /* 0: 4:4:4; 1: 4:2:0, a chroma sample for each 2x2 block */
+} QuorlinPlanes;
+
+/* With `chroma` 0 the frame's Cb and Cr are set to 0 and the chroma planes
+ * are not read. */
+QUORLIN_API QuorlinStatus quorlin_yuv_to_yc(const QuorlinPlanes *planes, int chroma, const QuorlinFrame *frame);
+/* The planes hold the frame as it was read: a sample whose editor value is
+ * what its code reads as gets its code back, so an unchanged frame comes
+ * back bit for bit. With `chroma` 0 the chroma planes are left as they are. */
+QUORLIN_API QuorlinStatus quorlin_yc_to_yuv(const QuorlinFrame *frame, int chroma, const QuorlinPlanes *planes);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,84 @@
+// The C entry points: arguments checked before anything is touched, then the
+// engine or a conversion.
+#include <omp.h>
+
+#include <cstdint>
+
+#include "controls.h"
+#include "convert/rgb_yc.h"
+#include "convert/yuv_yc.h"
+#include "engine/sharpen.h"
+#include "quorlin/quorlin.h"
+
+namespace quorlin {
+
+namespace {
+
+bool ValidFrame(const QuorlinFrame* frame) {
+  return frame && frame->pixels && frame->width > 0 && frame->height > 0 && frame->pitch >= frame->width &&
+         int64_t{frame->pitch} * frame->height * int64_t{sizeof(QuorlinPixel)} <= QUORLIN_MAX_FRAME_BYTES;
+}
+
+bool ValidSettings(const QuorlinSettings* settings) {
+  if (!settings || settings->threads < 0) return false;
+  const QuorlinAllocator* allocator = settings->allocator;
+  return !allocator || (allocator->alloc && allocator->release);
+}
+
+// Rows of `row_bytes` each, `stride` apart, one per row of the frame.
+bool ValidRows(const void* data, ptrdiff_t stride, int64_t row_bytes) { return data && stride >= row_bytes; }
+
+bool ValidRgb(const uint8_t* rgb, ptrdiff_t stride, int channels, const QuorlinFrame* frame) {
+  return ValidFrame(frame) && (channels == 3 || channels == 4) &&
+         ValidRows(rgb, stride, int64_t{frame->width} * channels);
+}
+
+bool ValidPlanes(const QuorlinPlanes* planes, bool chroma, const QuorlinFrame* frame) {
+  if (!ValidFrame(frame) || !planes || planes->depth < 8 || planes->depth > 16 || planes->chroma_shift < 0 ||
+      planes->chroma_shift > 1) {
+    return false;
+  }
+  const int64_t sample = planes->depth > 8 ? 2 : 1;
+  const int64_t chroma_width = (int64_t{frame->width} + planes->chroma_shift) >> planes->chroma_shift;
+  return ValidRows(planes->data[0], planes->stride[0], frame->width * sample) &&
+         (!chroma || (ValidRows(planes->data[1], planes->stride[1], chroma_width * sample) &&
+                      ValidRows(planes->data[2], planes->stride[2], chroma_width * sample)));
+}
+
+}  // namespace
+
+}  // namespace quorlin
+
+extern "C" {
+
+QuorlinStatus quorlin_sharpen(const QuorlinFrame* frame, const QuorlinSettings* settings) {
+  if (!quorlin::ValidFrame(frame) || !quorlin::ValidSettings(settings)) return QUORLIN_BAD_ARGUMENT;
+  const int threads = settings->threads > 0 ? settings->threads : omp_get_max_threads();
+  return quorlin::Sharpen(*frame, quorlin::MakeSharpenParams(*settings), threads, settings->allocator);
+}
+
+QuorlinStatus quorlin_rgb_to_yc(const uint8_t* rgb, ptrdiff_t stride, int channels, const QuorlinFrame* frame) {
+  if (!quorlin::ValidRgb(rgb, stride, channels, frame)) return QUORLIN_BAD_ARGUMENT;
+  quorlin::RgbToFrame(rgb, stride, channels, *frame);
+  return QUORLIN_OK;
+}
+
+QuorlinStatus quorlin_yc_to_rgb(const QuorlinFrame* frame, uint8_t* rgb, ptrdiff_t stride, int channels) {
+  if (!quorlin::ValidRgb(rgb, stride, channels, frame)) return QUORLIN_BAD_ARGUMENT;
+  quorlin::FrameToRgb(*frame, rgb, stride, channels);
+  return QUORLIN_OK;
+}
+
+QuorlinStatus quorlin_yuv_to_yc(const QuorlinPlanes* planes, int chroma, const QuorlinFrame* frame) {
+  if (!quorlin::ValidPlanes(planes, chroma, frame)) return QUORLIN_BAD_ARGUMENT;
+  quorlin::YuvToFrame(*planes, chroma, *frame);
+  return QUORLIN_OK;
+}
+
+QuorlinStatus quorlin_yc_to_yuv(const QuorlinFrame* frame, int chroma, const QuorlinPlanes* planes) {
+  if (!quorlin::ValidPlanes(planes, chroma, frame)) return QUORLIN_BAD_ARGUMENT;
+  quorlin::FrameToYuv(*frame, chroma, *planes);
+  return QUORLIN_OK;
+}
+
+}

@@ -1,0 +1,60 @@
+#include "controls.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace quorlin {
+
+namespace {
+
+int Value(const QuorlinSettings& settings, QuorlinControlId id) {
+  return *reinterpret_cast<const int*>(reinterpret_cast<const char*>(&settings) + kControls[id].offset);
+}
+
+// The value in the units the filter works in: scaled in 64 bits, so that no
+// value however large wraps around, then clamped. A switch is on when non-zero.
+int Scaled(const QuorlinSettings& settings, QuorlinControlId id) {
+  const QuorlinControl& c = kControls[id].control;
+  const int64_t v = Value(settings, id);
+  if (c.is_switch) return v != 0;
+  return int(std::clamp<int64_t>(v * c.scale, c.clamp_minimum, c.clamp_maximum));
+}
+
+ChannelParams Channel(const QuorlinSettings& settings, QuorlinControlId strength, QuorlinControlId threshold,
+                      QuorlinControlId limit) {
+  return {int16_t(Scaled(settings, strength)), int16_t(Scaled(settings, threshold)), int16_t(Scaled(settings, limit))};
+}
+
+}  // namespace
+
+SharpenParams MakeSharpenParams(const QuorlinSettings& settings) {
+  const bool luma_only = Scaled(settings, QUORLIN_LUMA_ONLY);
+  const bool limit_mode = Scaled(settings, QUORLIN_LIMIT_MODE);
+  // Luma alone saturates its sharpened value before the bounds; all three
+  // channels wrap it.
+  const Bound bound = !limit_mode ? Bound::None : luma_only ? Bound::Saturated : Bound::Wrapped;
+  return {Scaled(settings, QUORLIN_RADIUS), bool(Scaled(settings, QUORLIN_INTERLACE)), luma_only ? 1 : 3, bound,
+          Channel(settings, QUORLIN_LUMA_STRENGTH, QUORLIN_LUMA_THRESHOLD, QUORLIN_LUMA_LIMIT),
+          Channel(settings, QUORLIN_CHROMA_STRENGTH, QUORLIN_CHROMA_THRESHOLD, QUORLIN_CHROMA_LIMIT)};
+}
+
+}  // namespace quorlin
+
+extern "C" {
+
+void quorlin_default_settings(QuorlinSettings* settings) {
+  if (!settings) return;
+  *settings = {};
+  for (int id = 0; id < QUORLIN_CONTROL_COUNT; ++id) *quorlin_setting(settings, id) = quorlin::kControls[id].control.default_value;
+}
+
+const QuorlinControl* quorlin_control(int id) {
+  return id >= 0 && id < QUORLIN_CONTROL_COUNT ? &quorlin::kControls[id].control : nullptr;
+}
+
+int* quorlin_setting(QuorlinSettings* settings, int id) {
+  if (!settings || id < 0 || id >= QUORLIN_CONTROL_COUNT) return nullptr;
+  return reinterpret_cast<int*>(reinterpret_cast<char*>(settings) + quorlin::kControls[id].offset);
+}
+
+}

@@ -1,0 +1,27 @@
+// Conversion between 8-bit RGB and the editor's YC samples with the BT.601
+// coefficients: Y runs 0..4096 from black to white, Cb and Cr -2048..2048.
+// The arithmetic is exact and rounds to nearest, so every 8-bit colour comes
+// back unchanged from a round trip.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "quorlin/quorlin.h"
+
+namespace quorlin {
+
+struct Rgb8 {
+  uint8_t r, g, b;
+};
+
+QuorlinPixel RgbToYc(Rgb8 c);
+// Samples outside the nominal range (the filter may overshoot) clamp to 0..255.
+Rgb8 YcToRgb(QuorlinPixel p);
+
+// Whole pictures: rows of `channels` (3 or 4) bytes a pixel, `stride` bytes
+// apart; a fourth byte is left alone.
+void RgbToFrame(const uint8_t* rgb, ptrdiff_t stride, int channels, const QuorlinFrame& frame);
+void FrameToRgb(const QuorlinFrame& frame, uint8_t* rgb, ptrdiff_t stride, int channels);
+
+}  // namespace quorlin

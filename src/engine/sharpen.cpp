@@ -1,0 +1,195 @@
+// The engine walks each field of the frame in bands of rows, one band per
+// thread, and per row of the band: blur (the running column sums, finished
+// along the row), envelope (limit mode), then combine, while the rows are in
+// cache.
+//
+// The frame is rewritten in place, so every sample is read before it is
+// written: a band reads its own rows, one at a time, into a ring of the
+// 2r + 2 rows its window spans before it writes them, and takes the rows its
+// windows need from the neighbouring bands (up to r, and at least 2 for the
+// envelope, on each side) before any band starts writing: all threads meet
+// at a barrier in between.
+#include "engine/sharpen.h"
+
+#include <omp.h>
+#include <xmmintrin.h>
+
+#include <algorithm>
+
+#include "engine/row_moves.h"
+#include "engine/scratch.h"
+#include "kernels/box_blur.h"
+#include "kernels/envelope.h"
+
+namespace quorlin {
+
+namespace {
+
+// Rows a band keeps from each neighbour: the blur window's reach and the
+// envelope's (whose border rows look two rows in).
+int HaloRows(int radius) { return std::max(radius, 2); }
+
+// One thread's rows, all in the segment layout: sample rows (one per
+// channel, per slot) with margins for the blur's reach, for the ring of its
+// own rows and the neighbours' rows above and below; work rows without
+// margins (blur, the two envelopes, one output row per channel); and one row
+// of column sums per channel.
+struct Scratch {
+  int channels, ring_slots, halo_slots;
+  Segments seg;
+  ptrdiff_t pitch;  // elements per row, 16- or 32-bit alike
+  int16_t* rows16;
+  int32_t* rows32;
+
+  static int Rows16(int channels, int radius) {
+    return channels * ((2 * radius + 2) + 2 * HaloRows(radius)) + 3 + channels;
+  }
+  static int Rows32(int channels) { return channels; }
+  // Bytes of one thread's rows, whole cache lines.
+  static int64_t Bytes(int channels, int radius, int64_t pitch) {
+    return AlignUp(Rows16(channels, radius) * pitch * 2) + AlignUp(Rows32(channels) * pitch * 4);
+  }
+  // Thread t's rows in a block of `threads` such parts.
+  static Scratch Carve(char* block, int t, int channels, int radius, const Segments& seg, int64_t pitch) {
+    char* part = block + t * Bytes(channels, radius, pitch);
+    auto* rows16 = reinterpret_cast<int16_t*>(part);
+    auto* rows32 = reinterpret_cast<int32_t*>(part + AlignUp(Rows16(channels, radius) * pitch * 2));
+    return {channels, 2 * radius + 2, HaloRows(radius), seg, ptrdiff_t(pitch), rows16, rows32};
+  }
+
+  int16_t* Row16(int index) const { return rows16 + index * pitch; }
+  int16_t* Ring(int slot, int c) const { return Row16(slot * channels + c); }
+  int16_t* Head(int slot, int c) const { return Row16((ring_slots + slot) * channels + c); }
+  int16_t* Tail(int slot, int c) const { return Row16((ring_slots + halo_slots + slot) * channels + c); }
+  int16_t* Work(int i) const { return Row16((ring_slots + 2 * halo_slots) * channels + i); }
+  int32_t* Sums(int c) const { return rows32 + c * pitch; }
+};
+
+// Asks for a row's cache lines ahead of its gather, which reads eight places
+// of the row at once: on frames arriving from memory, the hardware
+// prefetcher alone leaves the gather waiting.
+void PrefetchRow(const QuorlinPixel* row, int width) {
+  const char* bytes = reinterpret_cast<const char*>(row);
+  const ptrdiff_t size = ptrdiff_t{width} * ptrdiff_t{sizeof(QuorlinPixel)};
+  for (ptrdiff_t at = 0; at < size; at += 64) _mm_prefetch(bytes + at, _MM_HINT_T0);
+}
+
+// One field (every row, or every other row from `first`) of the frame.
+struct Field {
+  QuorlinPixel* first_row;
+  ptrdiff_t pitch;  // pixels between field rows
+  int rows;
+  QuorlinPixel* Row(int j) const { return first_row + j * pitch; }
+};
+
+// A band [begin, end) of one field's rows and the original samples of every
+// row its windows reach.
+class Band {
+ public:
+  Band(const Field& field, int begin, int end, int radius, const Scratch& s)
+      : field_(field), begin_(begin), end_(end), halo_(HaloRows(radius)), s_(s), next_own_(begin) {}
+
+  // Rows of the neighbours, taken before anyone writes.
+  void CaptureNeighbours() {
+    for (int k = std::max(begin_ - halo_, 0); k < begin_; ++k) Load(k, [&](int c) { return s_.Head(k - (begin_ - halo_), c); });
+    for (int k = end_; k < std::min(end_ + halo_, field_.rows); ++k) Load(k, [&](int c) { return s_.Tail(k - end_, c); });
+  }
+
+  // Channel c of field row k (clamped into the field), as it was.
+  const int16_t* Original(int k, int c) {
+    k = std::clamp(k, 0, field_.rows - 1);
+    if (k < begin_) return s_.Head(k - (begin_ - halo_), c);
+    if (k >= end_) return s_.Tail(k - end_, c);
+    // Own rows enter the ring in order, each read once, before it is written.
+    for (; next_own_ <= k; ++next_own_) {
+      // Three rows ahead is several microseconds, well past memory latency.
+      if (next_own_ + 3 < end_) PrefetchRow(field_.Row(next_own_ + 3), s_.seg.width);
+      const int slot = next_own_ % s_.ring_slots;
+      Load(next_own_, [&](int ch) { return s_.Ring(slot, ch); });
+    }
+    return s_.Ring(k % s_.ring_slots, c);
+  }
+
+ private:
+  template <typename Rows>
+  void Load(int k, Rows rows) {
+    int16_t* channel_rows[3] = {};
+    for (int c = 0; c < s_.channels; ++c) channel_rows[c] = rows(c);
+    LoadRow(field_.Row(k), s_.seg, s_.channels, channel_rows);
+  }
+
+  Field field_;
+  int begin_, end_, halo_;
+  const Scratch& s_;
+  int next_own_;
+};
+
+void SharpenBand(Band& band, const Field& field, int begin, int end, bool complete, const SharpenParams& p,
+                 const Scratch& s) {
+  const int r = p.radius;
+  const Segments& seg = s.seg;
+  const int samples = seg.length * Segments::kLanes;
+  const ptrdiff_t margin = ptrdiff_t(r) * Segments::kLanes;
+  for (int c = 0; c < p.channels; ++c) {
+    std::fill(s.Sums(c), s.Sums(c) + s.pitch, 0);
+    for (int k = begin - r; k <= begin + r; ++k) AddRowToSums(s.Sums(c), band.Original(k, c), seg);
+  }
+  int16_t* blur = s.Work(0);
+  int16_t* lo = s.Work(1);
+  int16_t* hi = s.Work(2);
+  const int16_t* const out[3] = {s.Work(3), s.Work(4), s.Work(5)};
+  for (int j = begin; j < end; ++j) {
+    const EnvelopeRows env = EnvelopeRowsOf(j, field.rows, complete);
+    for (int c = 0; c < p.channels; ++c) {
+      BoxBlurRow(s.Sums(c), seg, blur);
+      if (p.bound != Bound::None) {
+        EnvelopeRow(band.Original(env.above, c), band.Original(env.centre, c), band.Original(env.below, c), seg,
+                    complete, lo, hi);
+      }
+      CombineRow(band.Original(j, c) + margin, blur, lo, hi, samples, c == 0 ? p.luma : p.chroma, p.bound,
+                 s.Work(3 + c));
+    }
+    StoreRow(out, seg, p.channels, field.Row(j));
+    if (j + 1 < end) {
+      for (int c = 0; c < p.channels; ++c) {
+        SlideSums(s.Sums(c), band.Original(j + r + 1, c), band.Original(j - r, c), seg);
+      }
+    }
+  }
+}
+
+}  // namespace
+
+QuorlinStatus Sharpen(const QuorlinFrame& frame, const SharpenParams& p, int threads,
+                      const QuorlinAllocator* allocator) {
+  const int W = frame.width;
+  const int H = frame.height;
+  const Segments seg = Segments::For(W, p.radius);
+  const int64_t pitch = int64_t{seg.Extended()} * Segments::kLanes;
+  const int64_t part = Scratch::Bytes(p.channels, p.radius, pitch);
+  // Sizes below 2^31 each, so the product cannot overflow 64 bits.
+  ScratchBlock block(part > kMaxScratchBytes ? -1 : part * threads, allocator);
+  if (!block.data()) return QUORLIN_OUT_OF_MEMORY;
+
+  const int fields = p.interlace ? 2 : 1;
+  const bool complete = EnvelopeIsComplete(W, H / fields);
+#pragma omp parallel num_threads(threads)  // no thread without its scratch rows
+  {
+    const int t = omp_get_thread_num();
+    const int team = omp_get_num_threads();
+    const Scratch s = Scratch::Carve(block.data(), t, p.channels, p.radius, seg, pitch);
+    for (int f = 0; f < fields; ++f) {
+      const Field field{frame.pixels + ptrdiff_t{frame.pitch} * f, ptrdiff_t{frame.pitch} * fields,
+                        (H - f + fields - 1) / fields};
+      const int begin = int(int64_t{field.rows} * t / team);
+      const int end = int(int64_t{field.rows} * (t + 1) / team);
+      Band band(field, begin, end, p.radius, s);
+      if (begin < end) band.CaptureNeighbours();
+#pragma omp barrier
+      if (begin < end) SharpenBand(band, field, begin, end, complete, p, s);
+    }
+  }
+  return QUORLIN_OK;
+}
+
+}  // namespace quorlin

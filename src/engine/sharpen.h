@@ -1,0 +1,27 @@
+// The band engine, the one way into the filter's work: every frame, whatever
+// its controls, is blurred, bounded (limit mode) and combined row by row in
+// bands, one band per thread.
+#pragma once
+
+#include "kernels/combine.h"
+#include "quorlin/quorlin.h"
+
+namespace quorlin {
+
+// The controls clamped and scaled into the units the kernels work in, built
+// once per frame.
+struct SharpenParams {
+  int radius;     // 1..10
+  bool interlace;
+  int channels;   // 1: Y alone (luma only); 3: Y, Cb and Cr
+  Bound bound;    // limit mode: Saturated for Y alone, Wrapped for all three
+  ChannelParams luma, chroma;
+};
+
+// Sharpens a frame in place with `threads` (at least 1) workers; the frame's
+// sizes are the caller's to check. Returns QUORLIN_OUT_OF_MEMORY, with the
+// frame untouched, when the working memory cannot be had.
+QuorlinStatus Sharpen(const QuorlinFrame& frame, const SharpenParams& params, int threads,
+                      const QuorlinAllocator* allocator);
+
+}  // namespace quorlin
