@@ -1,138 +1,398 @@
-#include "convert/yuv_yc.h"
-
+// YUV codes and the editor's values: the per-sample rules, the row kernels
+// held to them, whole pictures held to a scalar model of the rules, and the
+// planes sharpened row by row held to the same planes converted, sharpened
+// as a frame and converted back.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <random>
 #include <vector>
 
+#include "convert/yuv_yc.h"
+#include "kernels/code_rows.h"
+#include "quorlin/quorlin.h"
+
+namespace quorlin {
 namespace {
 
-using quorlin::ChromaCode;
-using quorlin::LumaCode;
-using quorlin::MakeYcScale;
-using quorlin::YcScale;
+int DivRound(int64_t num, int64_t den) {
+  return int(num >= 0 ? (2 * num + den) / (2 * den) : -((-2 * num + den) / (2 * den)));
+}
 
-// Three packed planes of one depth and layout, and the frame they convert to.
+// Three planes of one depth and layout, with rows padded past their samples
+// so that a write beyond a row shows.
 struct Planes {
-  int width, height, depth, shift;
-  std::vector<uint8_t> bytes;
-  std::vector<QuorlinPixel> pixels;
+  QuorlinPlanes view{};
+  std::vector<uint8_t> bytes[3];
 
-  Planes(int w, int h, int bits, int chroma_shift)
-      : width(w), height(h), depth(bits), shift(chroma_shift),
-        bytes((size_t(w) * h + 2 * size_t(ChromaWidth()) * ChromaHeight()) * Sample()), pixels(size_t(w) * h) {}
-  int Sample() const { return depth > 8 ? 2 : 1; }
-  int ChromaWidth() const { return (width + shift) >> shift; }
-  int ChromaHeight() const { return (height + shift) >> shift; }
-  QuorlinPlanes View() {
-    uint8_t* cb = bytes.data() + size_t(width) * height * Sample();
-    uint8_t* cr = cb + size_t(ChromaWidth()) * ChromaHeight() * Sample();
-    const ptrdiff_t chroma_stride = ptrdiff_t{ChromaWidth()} * Sample();
-    return {{bytes.data(), cb, cr}, {ptrdiff_t{width} * Sample(), chroma_stride, chroma_stride}, depth, shift};
+  Planes(int w, int h, int depth, int shift, bool full_range, int pad = 0) {
+    const int sample = depth > 8 ? 2 : 1;
+    const int cw = (w + shift) >> shift, ch = (h + shift) >> shift;
+    view = {{}, {}, w, h, depth, shift, full_range};
+    for (int c = 0; c < 3; ++c) {
+      view.stride[c] = ptrdiff_t{(c ? cw : w) + pad} * sample;
+      bytes[c].assign(size_t(view.stride[c]) * (c ? ch : h), 0);
+      view.data[c] = bytes[c].data();
+    }
   }
-  QuorlinFrame Frame() { return {pixels.data(), width, height, width}; }
-  void ToYc(bool chroma) {
-    const QuorlinPlanes view = View();
-    const QuorlinFrame frame = Frame();
-    ASSERT_EQ(quorlin_yuv_to_yc(&view, chroma, &frame), QUORLIN_OK);
+  Planes(const Planes& o) : view(o.view), bytes{o.bytes[0], o.bytes[1], o.bytes[2]} {
+    for (int c = 0; c < 3; ++c) view.data[c] = bytes[c].data();
   }
-  void FromYc(bool chroma) {
-    const QuorlinPlanes view = View();
-    const QuorlinFrame frame = Frame();
-    ASSERT_EQ(quorlin_yc_to_yuv(&frame, chroma, &view), QUORLIN_OK);
+  Planes& operator=(const Planes&) = delete;
+  // Every plane's codes at random, some above the depth's largest when its
+  // samples have spare bits.
+  void Randomise(std::mt19937& rng) {
+    for (auto& plane : bytes) {
+      for (uint8_t& b : plane) b = uint8_t(rng());
+      if (view.depth > 8) {
+        for (size_t i = 1; i < plane.size(); i += 2) {
+          if (rng() % 8) plane[i] &= uint8_t((1 << (view.depth - 8)) - 1);
+        }
+      }
+    }
+  }
+  uint16_t Get(int c, int x, int y) const {
+    const uint8_t* row = bytes[c].data() + y * view.stride[c];
+    return view.depth > 8 ? uint16_t(row[2 * x] | row[2 * x + 1] << 8) : row[x];
+  }
+  void Set(int c, int x, int y, uint16_t v) {
+    uint8_t* row = bytes[c].data() + y * view.stride[c];
+    if (view.depth > 8) {
+      row[2 * x] = uint8_t(v), row[2 * x + 1] = uint8_t(v >> 8);
+    } else {
+      row[x] = uint8_t(v);
+    }
+  }
+  bool operator==(const Planes& o) const {
+    return bytes[0] == o.bytes[0] && bytes[1] == o.bytes[1] && bytes[2] == o.bytes[2];
   }
 };
 
-// Every plane holds every code of the depth, in a different order per plane,
-// over as many frames' worth of samples as it takes.
-void FillWithEveryCode(Planes& p, uint32_t salt) {
-  const size_t samples = p.bytes.size() / p.Sample();
-  for (size_t i = 0; i < samples; ++i) {
-    const uint32_t code = uint32_t(i * 2654435761u + salt) & ((1u << p.depth) - 1);
-    if (p.depth > 8) {
-      p.bytes[2 * i] = uint8_t(code), p.bytes[2 * i + 1] = uint8_t(code >> 8);
-    } else {
-      p.bytes[i] = uint8_t(code);
+// The whole-picture conversions written sample by sample from the rules.
+void ModelToFrame(const Planes& p, bool chroma, std::vector<QuorlinPixel>& frame) {
+  const CodeScale luma = LumaScale(p.view.depth, p.view.full_range);
+  const CodeScale chroma_scale = ChromaScale(p.view.depth, p.view.full_range);
+  const int s = p.view.chroma_shift;
+  for (int y = 0; y < p.view.height; ++y) {
+    for (int x = 0; x < p.view.width; ++x) {
+      QuorlinPixel& px = frame[size_t(y) * p.view.width + x];
+      px.y = ToEditor(luma, p.Get(0, x, y));
+      px.cb = chroma ? ToEditor(chroma_scale, p.Get(1, x >> s, y >> s)) : 0;
+      px.cr = chroma ? ToEditor(chroma_scale, p.Get(2, x >> s, y >> s)) : 0;
     }
   }
 }
 
-TEST(YuvYc, NominalRangeMapsToTheEditorsRange) {
-  struct Case {
-    int depth, black, white, chroma_low, chroma_zero, chroma_high;
-  };
-  for (const Case c : {Case{8, 16, 235, 16, 128, 240}, Case{10, 64, 940, 64, 512, 960},
-                       Case{16, 4096, 60160, 4096, 32768, 61440}}) {
-    const YcScale scale = MakeYcScale(c.depth);
-    EXPECT_EQ(scale.luma[c.black], 0) << c.depth;
-    EXPECT_EQ(scale.luma[c.white], 4096) << c.depth;
-    EXPECT_EQ(scale.chroma[c.chroma_low], -2048) << c.depth;
-    EXPECT_EQ(scale.chroma[c.chroma_zero], 0) << c.depth;
-    EXPECT_EQ(scale.chroma[c.chroma_high], 2048) << c.depth;
+void ModelFromFrame(const std::vector<QuorlinPixel>& frame, bool chroma, Planes& p) {
+  const CodeScale luma = LumaScale(p.view.depth, p.view.full_range);
+  const CodeScale chroma_scale = ChromaScale(p.view.depth, p.view.full_range);
+  const int w = p.view.width, h = p.view.height, s = p.view.chroma_shift;
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) p.Set(0, x, y, ToCode(luma, frame[size_t(y) * w + x].y, p.Get(0, x, y)));
   }
-  // One 8-bit code step is 4096 / 219 editor units: code 17 is 18.7, rounded.
-  EXPECT_EQ(MakeYcScale(8).luma[17], 19);
-  EXPECT_EQ(MakeYcScale(8).luma[0], -299);
+  if (!chroma) return;
+  for (int cy = 0; cy < (h + s) >> s; ++cy) {
+    for (int cx = 0; cx < (w + s) >> s; ++cx) {
+      int64_t sums[2] = {}, count = 0;
+      for (int y = cy << s; y < std::min(h, (cy + 1) << s); ++y) {
+        for (int x = cx << s; x < std::min(w, (cx + 1) << s); ++x, ++count) {
+          sums[0] += frame[size_t(y) * w + x].cb;
+          sums[1] += frame[size_t(y) * w + x].cr;
+        }
+      }
+      for (int c = 1; c <= 2; ++c)
+        p.Set(c, cx, cy, ToCode(chroma_scale, DivRound(sums[c - 1], count), p.Get(c, cx, cy)));
+    }
+  }
 }
 
-TEST(YuvYc, EveryCodeSurvivesTheRoundTripInEveryLayout) {
+TEST(YuvYc, NominalRangesMapToTheEditorsRange) {
+  struct Case {
+    int depth;
+    bool full;
+    int black, white, chroma_low, chroma_zero, chroma_high;
+    int chroma_low_value, chroma_high_value;
+  };
+  for (const Case c : {Case{8, false, 16, 235, 16, 128, 240, -2048, 2048},
+                       Case{10, false, 64, 940, 64, 512, 960, -2048, 2048},
+                       Case{16, false, 4096, 60160, 4096, 32768, 61440, -2048, 2048},
+                       // Full range: 128 - 0 codes of 255 are 2056 editor units.
+                       Case{8, true, 0, 255, 0, 128, 255, -2056, 2040}, Case{10, true, 0, 1023, 0, 512, 1023, -2050, 2046},
+                       Case{16, true, 0, 65535, 0, 32768, 65535, -2048, 2048}}) {
+    SCOPED_TRACE(testing::Message() << c.depth << (c.full ? " full" : " limited"));
+    const CodeScale luma = LumaScale(c.depth, c.full), chroma = ChromaScale(c.depth, c.full);
+    EXPECT_EQ(ToEditor(luma, uint16_t(c.black)), 0);
+    EXPECT_EQ(ToEditor(luma, uint16_t(c.white)), 4096);
+    EXPECT_EQ(ToEditor(chroma, uint16_t(c.chroma_low)), c.chroma_low_value);
+    EXPECT_EQ(ToEditor(chroma, uint16_t(c.chroma_zero)), 0);
+    EXPECT_EQ(ToEditor(chroma, uint16_t(c.chroma_high)), c.chroma_high_value);
+  }
+  // One 8-bit code step is 4096 / 219 editor units: code 17 is 18.7, rounded.
+  EXPECT_EQ(ToEditor(LumaScale(8, false), 17), 19);
+  EXPECT_EQ(ToEditor(LumaScale(8, false), 0), -299);
+  // Codes above the depth's largest read as it.
+  EXPECT_EQ(ToEditor(LumaScale(10, false), 1024), ToEditor(LumaScale(10, false), 1023));
+}
+
+TEST(YuvYc, ChangedSamplesGetTheNearestCodeAndUnchangedOnesTheirOwn) {
+  for (int depth : {8, 10, 12, 13, 16}) {
+    for (bool full : {false, true}) {
+      const int top = (1 << depth) - 1;
+      for (const CodeScale scale : {LumaScale(depth, full), ChromaScale(depth, full)}) {
+        for (int v = -2600; v <= 4600; ++v) {
+          const uint16_t code = ToCode(scale, v, uint16_t(top / 3));
+          const int error = std::abs(ToEditor(scale, code) - v);
+          const int below = code > 0 ? std::abs(ToEditor(scale, code - 1) - v) : error;
+          const int above = code < top ? std::abs(ToEditor(scale, code + 1) - v) : error;
+          ASSERT_LE(error, std::min(below, above)) << "depth " << depth << ", value " << v;
+        }
+        for (int code = 0; code <= top; code += depth > 12 ? 7 : 1)
+          ASSERT_EQ(ToCode(scale, ToEditor(scale, uint16_t(code)), uint16_t(code)), code) << depth << " " << code;
+      }
+    }
+  }
+}
+
+// Rows of every length class up to a few vectors and beyond, at every depth
+// and range, against the rules sample by sample.
+TEST(CodeRows, KernelsMatchTheRules) {
+  std::mt19937 rng(5);
+  for (int depth = 8; depth <= 16; ++depth) {
+    for (bool full : {false, true}) {
+      for (const CodeScale scale : {LumaScale(depth, full), ChromaScale(depth, full)}) {
+        const CodeRowParams p = MakeCodeRowParams(scale);
+        SCOPED_TRACE(testing::Message() << "depth " << depth << (full ? " full" : " limited") << " offset "
+                                        << scale.offset);
+        for (int n : {1, 7, 8, 9, 15, 16, 17, 31, 64, 203}) {
+          std::vector<uint16_t> codes(n);
+          std::vector<uint8_t> bytes(2 * size_t(n) + 1);
+          std::vector<int16_t> values(n + 1, 12345);
+          for (int x = 0; x < n; ++x) {
+            // Spare bits set now and then; the nominal range's ends often.
+            codes[x] = uint16_t(rng() % 9 == 0 ? rng() : rng() % 3 == 0 ? scale.offset + int(rng() % 9) - 4 : rng());
+            if (rng() % 8) codes[x] &= uint16_t(scale.max_code);
+            if (depth == 8) codes[x] &= 255;
+            if (depth > 8) bytes[2 * x] = uint8_t(codes[x]), bytes[2 * x + 1] = uint8_t(codes[x] >> 8);
+            else bytes[x] = uint8_t(codes[x]);
+          }
+          CodesToValues(bytes.data(), n, p, values.data());
+          for (int x = 0; x < n; ++x) ASSERT_EQ(values[x], ToEditor(scale, codes[x])) << "n " << n << " x " << x;
+          ASSERT_EQ(values[n], 12345) << "wrote past the row";
+
+          // Unchanged values, values near them and values anywhere.
+          for (int x = 0; x < n; ++x) {
+            const int kind = int(rng() % 3);
+            values[x] = int16_t(kind == 0 ? values[x] : kind == 1 ? values[x] + int(rng() % 5) - 2 : int16_t(rng()));
+          }
+          std::vector<uint8_t> out = bytes;
+          ValuesToCodes(values.data(), bytes.data(), n, p, out.data());
+          for (int x = 0; x < n; ++x) {
+            const uint16_t got = depth > 8 ? uint16_t(out[2 * x] | out[2 * x + 1] << 8) : out[x];
+            const uint16_t original = std::min<uint16_t>(codes[x], uint16_t(scale.max_code));
+            ASSERT_EQ(got, ToCode(scale, values[x], original)) << "n " << n << " x " << x << " value " << values[x];
+          }
+          ASSERT_EQ(out.back(), bytes.back()) << "wrote past the row";
+        }
+      }
+    }
+  }
+}
+
+// Every code, and every value with an original code chosen at random, in
+// whole rows: the kernels' shortcuts hold over their whole domains.
+TEST(CodeRows, KernelsMatchTheRulesForEveryCodeAndValue) {
+  std::mt19937 rng(6);
+  for (int depth = 8; depth <= 16; ++depth) {
+    for (bool full : {false, true}) {
+      for (const CodeScale scale : {LumaScale(depth, full), ChromaScale(depth, full)}) {
+        const CodeRowParams p = MakeCodeRowParams(scale);
+        SCOPED_TRACE(testing::Message() << "depth " << depth << (full ? " full" : " limited") << " offset "
+                                        << scale.offset);
+        const int n = 1 << 16;
+        std::vector<uint16_t> codes(n), out(n);
+        std::vector<int16_t> values(n);
+        for (int i = 0; i < n; ++i) codes[i] = uint16_t(depth == 8 ? i & 255 : i);
+        std::vector<uint8_t> narrow(codes.begin(), codes.end());
+        const void* in = depth > 8 ? static_cast<const void*>(codes.data()) : narrow.data();
+        CodesToValues(in, n, p, values.data());
+        for (int i = 0; i < n; ++i) ASSERT_EQ(values[i], ToEditor(scale, codes[i])) << "code " << codes[i];
+        for (int i = 0; i < n; ++i) {
+          values[i] = int16_t(i);
+          codes[i] = uint16_t(rng() & scale.max_code);
+        }
+        narrow.assign(codes.begin(), codes.end());
+        std::vector<uint8_t> narrow_out(n);
+        ValuesToCodes(values.data(), in, n, p, depth > 8 ? static_cast<void*>(out.data()) : narrow_out.data());
+        if (depth == 8) out.assign(narrow_out.begin(), narrow_out.end());
+        for (int i = 0; i < n; ++i)
+          ASSERT_EQ(out[i], ToCode(scale, values[i], codes[i])) << "value " << values[i] << " code " << codes[i];
+      }
+    }
+  }
+}
+
+TEST(CodeRows, BlockMeansRoundHalvesAwayFromZeroAndSpreadGoesBack) {
+  // Blocks of 2x2, 2x1 (the picture's last row), 1x2 and 1x1 (its last
+  // column); means of n + 1/4, n + 1/2, n + 3/4, negative and positive.
+  const int16_t top[] = {1, 2, 1, 1, 1, 2, -1, -1, -1, -1, -2, -2, 7, 8, 3};
+  const int16_t bottom[] = {2, 2, 1, 2, 2, 2, -1, -2, -2, -2, -2, -3, 8, 8, 4};
+  int16_t means[8] = {};
+  BlockMeans(top, bottom, 15, means);
+  EXPECT_EQ(std::vector<int16_t>(means, means + 8), (std::vector<int16_t>{2, 1, 2, -1, -2, -2, 8, 4}));
+  BlockMeans(top, nullptr, 15, means);
+  EXPECT_EQ(std::vector<int16_t>(means, means + 8), (std::vector<int16_t>{2, 1, 2, -1, -1, -2, 8, 3}));
+  // Spread back over the columns, for any width.
+  int16_t spread[15] = {};
+  SpreadPairs(top, 15, spread);
+  for (int x = 0; x < 15; ++x) EXPECT_EQ(spread[x], top[x / 2]) << x;
+  // The vector paths: sixteen columns and more, the same rules.
+  std::mt19937 rng(8);
+  for (int n : {16, 17, 32, 47}) {
+    std::vector<int16_t> a(n), b(n), got((n + 1) / 2);
+    for (int x = 0; x < n; ++x) a[x] = int16_t(rng()), b[x] = int16_t(rng());
+    std::vector<int16_t> spread_out(n);
+    SpreadPairs(a.data(), n, spread_out.data());
+    for (int x = 0; x < n; ++x) ASSERT_EQ(spread_out[x], a[x / 2]) << n << " " << x;
+    for (const bool pair : {true, false}) {
+      BlockMeans(a.data(), pair ? b.data() : nullptr, n, got.data());
+      for (int c = 0; c < (n + 1) / 2; ++c) {
+        const int columns = std::min(2, n - 2 * c);
+        int64_t sum = 0;
+        for (int i = 0; i < columns; ++i) sum += a[2 * c + i] + (pair ? b[2 * c + i] : 0);
+        ASSERT_EQ(got[c], DivRound(sum, columns * (pair ? 2 : 1))) << n << " " << c;
+      }
+    }
+  }
+}
+
+TEST(YuvYc, PicturesConvertAsTheRulesSay) {
+  std::mt19937 rng(11);
+  for (int depth : {8, 10, 12, 14, 16}) {
+    for (int shift : {0, 1}) {
+      for (bool full : {false, true}) {
+        for (auto [w, h] : {std::pair{1, 1}, {2, 3}, {9, 4}, {17, 7}, {33, 6}}) {
+          SCOPED_TRACE(testing::Message() << depth << " bits, shift " << shift << (full ? " full " : " limited ") << w
+                                          << "x" << h);
+          Planes planes(w, h, depth, shift, full, 3);
+          planes.Randomise(rng);
+          std::vector<QuorlinPixel> got(size_t(w) * h), want(size_t(w) * h);
+          const QuorlinFrame frame{got.data(), w, h, w};
+          for (const bool chroma : {true, false}) {
+            ASSERT_EQ(quorlin_yuv_to_yc(&planes.view, chroma, &frame), QUORLIN_OK);
+            ModelToFrame(planes, chroma, want);
+            ASSERT_TRUE(std::equal(got.begin(), got.end(), want.begin(), [](QuorlinPixel a, QuorlinPixel b) {
+              return a.y == b.y && a.cb == b.cb && a.cr == b.cr;
+            }));
+            // Some samples changed, some kept: the way back.
+            for (QuorlinPixel& px : got) {
+              if (rng() % 2) px = {int16_t(px.y + int(rng() % 41) - 20), int16_t(rng() % 4000), int16_t(-px.cr)};
+            }
+            Planes model = planes;
+            ASSERT_EQ(quorlin_yc_to_yuv(&frame, chroma, &planes.view), QUORLIN_OK);
+            ModelFromFrame(got, chroma, model);
+            ASSERT_TRUE(planes == model) << (chroma ? "with" : "without") << " chroma";
+          }
+        }
+      }
+    }
+  }
+}
+
+TEST(YuvYc, EveryCodeSurvivesTheRoundTrip) {
   // Odd sizes, so that 4:2:0 blocks at the right and bottom edges are partial.
   for (int depth = 8; depth <= 16; ++depth) {
     for (const int shift : {0, 1}) {
-      const int side = depth == 16 ? 257 : 47;
-      Planes planes(side, side, depth, shift);
-      FillWithEveryCode(planes, depth);
-      const std::vector<uint8_t> original = planes.bytes;
-      for (const bool chroma : {true, false}) {
-        planes.ToYc(chroma);
-        planes.FromYc(chroma);
-        ASSERT_TRUE(planes.bytes == original) << "depth " << depth << (chroma ? " with" : " without") << " chroma";
+      for (const bool full : {false, true}) {
+        const int side = depth == 16 ? 257 : 47;
+        Planes planes(side, side, depth, shift, full);
+        for (int c = 0; c < 3; ++c) {
+          const size_t samples = planes.bytes[c].size() / (depth > 8 ? 2 : 1);
+          for (size_t i = 0; i < samples; ++i) {
+            const int at = int(i % size_t(planes.view.stride[c] / (depth > 8 ? 2 : 1)));
+            const int row = int(i / size_t(planes.view.stride[c] / (depth > 8 ? 2 : 1)));
+            planes.Set(c, at, row, uint16_t((i * 2654435761u + depth) & ((1u << depth) - 1)));
+          }
+        }
+        const Planes original = planes;
+        std::vector<QuorlinPixel> pixels(size_t(side) * side);
+        const QuorlinFrame frame{pixels.data(), side, side, side};
+        for (const bool chroma : {true, false}) {
+          ASSERT_EQ(quorlin_yuv_to_yc(&planes.view, chroma, &frame), QUORLIN_OK);
+          ASSERT_EQ(quorlin_yc_to_yuv(&frame, chroma, &planes.view), QUORLIN_OK);
+          ASSERT_TRUE(planes == original) << "depth " << depth << " shift " << shift << (full ? " full" : "");
+        }
+        QuorlinSettings zero;
+        quorlin_default_settings(&zero);
+        zero.luma_strength = zero.chroma_strength = 0;
+        zero.luma_only = 0;
+        ASSERT_EQ(quorlin_sharpen_planes(&planes.view, &zero), QUORLIN_OK);
+        ASSERT_TRUE(planes == original) << "strength 0, depth " << depth << " shift " << shift << (full ? " full" : "");
       }
     }
   }
 }
 
-TEST(YuvYc, ChangedSamplesGetTheNearestCode) {
-  // Whatever the original code, an editor value the filter changed goes to
-  // the code whose editor value lies nearest, clamped to the depth's codes.
-  for (int depth : {8, 10, 12, 16}) {
-    const YcScale scale = MakeYcScale(depth);
-    const int top = (1 << depth) - 1;
-    for (int v = -2600; v <= 4600; ++v) {
-      const uint16_t luma = LumaCode(scale, v, uint16_t(top / 3));
-      const uint16_t chroma = ChromaCode(scale, v, uint16_t(top / 3));
-      for (const auto& [code, table] : {std::pair{luma, &scale.luma}, std::pair{chroma, &scale.chroma}}) {
-        const int error = std::abs((*table)[code] - v);
-        const int below = code > 0 ? std::abs((*table)[code - 1] - v) : error;
-        const int above = code < top ? std::abs((*table)[code + 1] - v) : error;
-        ASSERT_LE(error, std::min(below, above)) << "depth " << depth << ", editor value " << v;
+TEST(YuvYc, FourTwoZeroChromaComesBackAsTheRoundedMeanOfItsBlock) {
+  // Y plane 3x2, then Cb and Cr planes 2x1, 16 bits: a mean that truncated
+  // instead of rounding would give other codes.
+  Planes planes(3, 2, 16, 1, false);
+  std::vector<QuorlinPixel> pixels(6);
+  const QuorlinFrame frame{pixels.data(), 3, 2, 3};
+  ASSERT_EQ(quorlin_yuv_to_yc(&planes.view, 1, &frame), QUORLIN_OK);
+  // Block 0's Cb: 0, 100, 200, 301 editor units: mean 150.25, code 32768 + 150 * 28672 / 2048 = 34868;
+  // its Cr: -1, -1, -2, -2: mean -1.5, -2, code 32740. Block 1's Cb (one column): 7, 8: mean 7.5, 8.
+  const int cb[6] = {0, 100, 7, 200, 301, 8}, cr[6] = {-1, -1, 0, -2, -2, 0};
+  for (int i = 0; i < 6; ++i) pixels[i].cb = int16_t(cb[i]), pixels[i].cr = int16_t(cr[i]);
+  ASSERT_EQ(quorlin_yc_to_yuv(&frame, 1, &planes.view), QUORLIN_OK);
+  EXPECT_EQ(planes.Get(1, 0, 0), 34868);
+  EXPECT_EQ(planes.Get(2, 0, 0), 32740);
+  EXPECT_EQ(planes.Get(1, 1, 0), 32768 + 8 * 14);
+}
+
+// The planes sharpened row by row give what converting them to a frame,
+// sharpening it and converting it back gives: every layout, depth and range,
+// sizes around the vector groups and the 4:2:0 blocks, both interlace modes,
+// all four pipelines, one to three threads.
+TEST(SharpenPlanes, MatchTheFramePath) {
+  std::mt19937 rng(23);
+  int round = 0;
+  for (int threads : {1, 2, 3}) {
+    for (int depth : {8, 10, 16}) {
+      for (int shift : {0, 1}) {
+        for (auto [w, h] : {std::pair{1, 1}, {2, 5}, {5, 2}, {7, 9}, {16, 12}, {17, 13}, {63, 8}, {70, 31}}) {
+          ++round;
+          QuorlinSettings s;
+          quorlin_default_settings(&s);
+          s.threads = threads;
+          s.radius = 1 + int(rng() % 10);
+          s.luma_strength = int(rng() % 257);
+          s.chroma_strength = int(rng() % 257);
+          s.luma_threshold = int(rng() % 30);
+          s.luma_limit = int(rng() % 9) - 4;
+          s.chroma_limit = int(rng() % 9) - 4;
+          s.interlace = round % 2;
+          s.luma_only = round / 2 % 2;
+          s.limit_mode = round / 4 % 2;
+          const bool full = round % 3 == 0;
+          SCOPED_TRACE(testing::Message() << w << "x" << h << " " << depth << " bits, shift " << shift << " threads "
+                                          << threads << " round " << round);
+          Planes planes(w, h, depth, shift, full, 2);
+          planes.Randomise(rng);
+          Planes want = planes;
+          std::vector<QuorlinPixel> pixels(size_t(w) * h);
+          const QuorlinFrame frame{pixels.data(), w, h, w};
+          const int chroma = !s.luma_only;
+          ASSERT_EQ(quorlin_yuv_to_yc(&want.view, chroma, &frame), QUORLIN_OK);
+          ASSERT_EQ(quorlin_sharpen(&frame, &s), QUORLIN_OK);
+          ASSERT_EQ(quorlin_yc_to_yuv(&frame, chroma, &want.view), QUORLIN_OK);
+          ASSERT_EQ(quorlin_sharpen_planes(&planes.view, &s), QUORLIN_OK);
+          ASSERT_TRUE(planes == want);
+        }
       }
     }
   }
-}
-
-TEST(YuvYc, FourTwoZeroChromaCoversBlocksAndComesBackAsTheirMean) {
-  // Y plane 3x2, then Cb and Cr planes 2x1.
-  Planes planes(3, 2, 8, 1);
-  planes.bytes = {16, 16, 16, 16, 16, 16, 128, 240, 128, 16};
-  planes.ToYc(true);
-  std::vector<QuorlinPixel>& pixels = planes.pixels;
-  for (const int i : {0, 1, 3, 4}) EXPECT_EQ(pixels[i].cb, 0) << i;
-  for (const int i : {2, 5}) EXPECT_EQ(pixels[i].cb, 2048) << i;
-  for (const int i : {2, 5}) EXPECT_EQ(pixels[i].cr, -2048) << i;
-
-  const std::vector<uint8_t> before = planes.bytes;
-  for (QuorlinPixel& p : pixels) p.cb = p.cr = 1000;
-  planes.FromYc(false);
-  EXPECT_TRUE(planes.bytes == before) << "luma only leaves the chroma planes alone";
-
-  // Block 0's Cb: 0, 100, 200, 301 editor units: mean 150.25, code 128 + 150 * 112 / 2048 = 136.2.
-  pixels[0].cb = 0, pixels[1].cb = 100, pixels[3].cb = 200, pixels[4].cb = 301;
-  pixels[2].cb = pixels[5].cb = 2048;
-  planes.FromYc(true);
-  EXPECT_EQ(planes.bytes[6], 136);
-  EXPECT_EQ(planes.bytes[7], 240);
 }
 
 }  // namespace
+}  // namespace quorlin

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <cstring>
+#include <vector>
+
+#include "kernels/code_rows.h"
 
 namespace quorlin {
 
@@ -13,111 +15,80 @@ constexpr int64_t DivRound(int64_t num, int64_t den) {
   return num >= 0 ? (2 * num + den) / (2 * den) : -((-2 * num + den) / (2 * den));
 }
 
-// Nominal limited range at 8 bits: black and white, and the chroma span.
-constexpr int kBlack = 16, kLumaSpan = 219, kChromaZero = 128, kChromaSpan = 112;
-constexpr int kEditorWhite = 4096, kEditorChroma = 2048;
-
-uint16_t ToCode(int64_t num, int64_t den, int64_t offset, int depth) {
-  return static_cast<uint16_t>(std::clamp<int64_t>(DivRound(num, den) + offset, 0, (1 << depth) - 1));
+uint16_t Clamped(int64_t code, const CodeScale& scale) {
+  return uint16_t(std::clamp<int64_t>(code, 0, scale.max_code));
 }
 
-// One plane of samples, one or two bytes each.
-struct Plane {
-  uint8_t* data;
-  ptrdiff_t stride;
-  bool wide;
-  uint16_t max;  // the largest code of the depth; spare bits may hold larger ones
+void* Row(const QuorlinPlanes& planes, int i, int y) { return static_cast<uint8_t*>(planes.data[i]) + y * planes.stride[i]; }
+QuorlinPixel* Row(const QuorlinFrame& frame, int y) { return frame.pixels + ptrdiff_t{y} * frame.pitch; }
 
-  uint16_t Get(int x, int y) const {
-    const uint8_t* row = data + y * stride;
-    if (!wide) return std::min<uint16_t>(max, row[x]);
-    uint16_t v;
-    std::memcpy(&v, row + 2 * ptrdiff_t{x}, sizeof v);
-    return std::min(max, v);
-  }
-  void Set(int x, int y, uint16_t v) const {
-    uint8_t* row = data + y * stride;
-    if (wide) {
-      std::memcpy(row + 2 * ptrdiff_t{x}, &v, sizeof v);
-    } else {
-      row[x] = uint8_t(v);
-    }
-  }
-};
-
-Plane PlaneOf(const QuorlinPlanes& planes, int i) {
-  return {static_cast<uint8_t*>(planes.data[i]), planes.stride[i], planes.depth > 8,
-          uint16_t((1 << planes.depth) - 1)};
-}
-
-QuorlinPixel& At(const QuorlinFrame& frame, int x, int y) { return frame.pixels[ptrdiff_t{y} * frame.pitch + x]; }
-
-// The rounded mean of the pixels' chroma over the block a chroma sample
-// covers, clipped at the frame's edge.
-template <typename Channel>
-int BlockMean(const QuorlinFrame& frame, int cx, int cy, int shift, Channel channel) {
-  const int x0 = cx << shift, y0 = cy << shift;
-  const int x1 = std::min(frame.width, (cx + 1) << shift), y1 = std::min(frame.height, (cy + 1) << shift);
-  int64_t sum = 0;
-  for (int y = y0; y < y1; ++y) {
-    for (int x = x0; x < x1; ++x) sum += channel(At(frame, x, y));
-  }
-  return int(DivRound(sum, int64_t(x1 - x0) * (y1 - y0)));
+// Channel c of a row of pixels, in and out of a plain row of values.
+void Gather(const QuorlinPixel* pixels, int c, int n, int16_t* values) {
+  const int16_t* samples = reinterpret_cast<const int16_t*>(pixels) + c;
+  for (int x = 0; x < n; ++x) values[x] = samples[3 * x];
 }
 
 }  // namespace
 
-YcScale MakeYcScale(int depth) {
-  const int64_t unit = int64_t(1) << (depth - 8);
-  YcScale scale{depth, std::vector<int16_t>(size_t(1) << depth), std::vector<int16_t>(size_t(1) << depth)};
-  for (int64_t v = 0; v < (int64_t(1) << depth); ++v) {
-    scale.luma[v] = int16_t(DivRound((v - kBlack * unit) * kEditorWhite, kLumaSpan * unit));
-    scale.chroma[v] = int16_t(DivRound((v - kChromaZero * unit) * kEditorChroma, kChromaSpan * unit));
-  }
-  return scale;
+CodeScale LumaScale(int depth, bool full_range) {
+  const int unit = 1 << (depth - 8), max = (1 << depth) - 1;
+  return full_range ? CodeScale{depth, 0, 4096, max, max} : CodeScale{depth, 16 * unit, 4096, 219 * unit, max};
 }
 
-uint16_t LumaCode(const YcScale& scale, int v, uint16_t original) {
-  if (scale.luma[original] == v) return original;
-  const int64_t unit = int64_t(1) << (scale.depth - 8);
-  return ToCode(v * kLumaSpan * unit, kEditorWhite, kBlack * unit, scale.depth);
+CodeScale ChromaScale(int depth, bool full_range) {
+  const int unit = 1 << (depth - 8), max = (1 << depth) - 1;
+  return full_range ? CodeScale{depth, 128 * unit, 4096, max, max} : CodeScale{depth, 128 * unit, 2048, 112 * unit, max};
 }
 
-uint16_t ChromaCode(const YcScale& scale, int v, uint16_t original) {
-  if (scale.chroma[original] == v) return original;
-  const int64_t unit = int64_t(1) << (scale.depth - 8);
-  return ToCode(v * kChromaSpan * unit, kEditorChroma, kChromaZero * unit, scale.depth);
+int16_t ToEditor(const CodeScale& scale, uint16_t code) {
+  const int64_t n = std::min<int64_t>(code, scale.max_code) - scale.offset;
+  return int16_t(DivRound(n * scale.editor_span, scale.code_span));
+}
+
+uint16_t ToCode(const CodeScale& scale, int v, uint16_t original) {
+  if (ToEditor(scale, original) == v) return std::min<uint16_t>(original, uint16_t(scale.max_code));
+  return Clamped(DivRound(int64_t{v} * scale.code_span, scale.editor_span) + scale.offset, scale);
 }
 
 void YuvToFrame(const QuorlinPlanes& planes, bool chroma, const QuorlinFrame& frame) {
-  const YcScale scale = MakeYcScale(planes.depth);
-  const Plane y_plane = PlaneOf(planes, 0), cb_plane = PlaneOf(planes, 1), cr_plane = PlaneOf(planes, 2);
+  const CodeRowParams luma = MakeCodeRowParams(LumaScale(planes.depth, planes.full_range));
+  const CodeRowParams chroma_params = MakeCodeRowParams(ChromaScale(planes.depth, planes.full_range));
   const int shift = planes.chroma_shift;
+  std::vector<int16_t> values(size_t(frame.width));
   for (int y = 0; y < frame.height; ++y) {
-    for (int x = 0; x < frame.width; ++x) {
-      QuorlinPixel& p = At(frame, x, y);
-      p.y = scale.luma[y_plane.Get(x, y)];
-      p.cb = chroma ? scale.chroma[cb_plane.Get(x >> shift, y >> shift)] : 0;
-      p.cr = chroma ? scale.chroma[cr_plane.Get(x >> shift, y >> shift)] : 0;
-    }
+    QuorlinPixel* pixels = Row(frame, y);
+    CodesToValues(Row(planes, 0, y), frame.width, luma, values.data());
+    for (int x = 0; x < frame.width; ++x) pixels[x] = {values[x], 0, 0};
+    if (!chroma) continue;
+    const int chroma_width = (frame.width + shift) >> shift;
+    CodesToValues(Row(planes, 1, y >> shift), chroma_width, chroma_params, values.data());
+    for (int x = 0; x < frame.width; ++x) pixels[x].cb = values[x >> shift];
+    CodesToValues(Row(planes, 2, y >> shift), chroma_width, chroma_params, values.data());
+    for (int x = 0; x < frame.width; ++x) pixels[x].cr = values[x >> shift];
   }
 }
 
 void FrameToYuv(const QuorlinFrame& frame, bool chroma, const QuorlinPlanes& planes) {
-  const YcScale scale = MakeYcScale(planes.depth);
-  const Plane y_plane = PlaneOf(planes, 0), cb_plane = PlaneOf(planes, 1), cr_plane = PlaneOf(planes, 2);
+  const CodeRowParams luma = MakeCodeRowParams(LumaScale(planes.depth, planes.full_range));
+  const CodeRowParams chroma_params = MakeCodeRowParams(ChromaScale(planes.depth, planes.full_range));
+  std::vector<int16_t> top(size_t(frame.width)), bottom(size_t(frame.width));
   for (int y = 0; y < frame.height; ++y) {
-    for (int x = 0; x < frame.width; ++x) y_plane.Set(x, y, LumaCode(scale, At(frame, x, y).y, y_plane.Get(x, y)));
+    Gather(Row(frame, y), 0, frame.width, top.data());
+    ValuesToCodes(top.data(), Row(planes, 0, y), frame.width, luma, Row(planes, 0, y));
   }
   if (!chroma) return;
   const int shift = planes.chroma_shift;
-  const int chroma_width = (frame.width + shift) >> shift, chroma_height = (frame.height + shift) >> shift;
-  for (int cy = 0; cy < chroma_height; ++cy) {
-    for (int cx = 0; cx < chroma_width; ++cx) {
-      const int cb = BlockMean(frame, cx, cy, shift, [](QuorlinPixel p) { return p.cb; });
-      const int cr = BlockMean(frame, cx, cy, shift, [](QuorlinPixel p) { return p.cr; });
-      cb_plane.Set(cx, cy, ChromaCode(scale, cb, cb_plane.Get(cx, cy)));
-      cr_plane.Set(cx, cy, ChromaCode(scale, cr, cr_plane.Get(cx, cy)));
+  const int chroma_width = (frame.width + shift) >> shift;
+  for (int cy = 0; cy < (frame.height + shift) >> shift; ++cy) {
+    const int y = cy << shift;
+    const bool pair = shift && y + 1 < frame.height;
+    for (int c = 1; c <= 2; ++c) {
+      Gather(Row(frame, y), c, frame.width, top.data());
+      if (shift) {
+        if (pair) Gather(Row(frame, y + 1), c, frame.width, bottom.data());
+        BlockMeans(top.data(), pair ? bottom.data() : nullptr, frame.width, top.data());
+      }
+      ValuesToCodes(top.data(), Row(planes, c, cy), chroma_width, chroma_params, Row(planes, c, cy));
     }
   }
 }

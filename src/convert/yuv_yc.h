@@ -1,29 +1,37 @@
-// Limited-range YUV planes to the editor's YC pixels and back. Y 16..235
-// becomes 0..4096 and Cb, Cr 16..240 become -2048..2048 at 8 bits, the same
-// nominal range scaled by 2^(depth-8) at higher depths, rounded to nearest.
-// Going back, a sample whose editor value the filter left unchanged gets its
-// original code again, so an untouched frame comes back bit for bit even
-// where the editor's precision is coarser than the planes' (16 bits).
+// YUV planes' codes and the editor's YC values, one channel at a time:
+//   value = DivRound((code - offset) * editor_span, code_span)
+//   code  = clamp(DivRound(value * code_span, editor_span) + offset, 0, max)
+// with DivRound rounding to nearest, halves away from zero. Limited range
+// maps Y 16..235 to 0..4096 and Cb, Cr 16..240 to -2048..2048 at 8 bits,
+// scaled by 2^(depth - 8) above; full range maps Y 0..2^depth - 1 to
+// 0..4096 and Cb, Cr around 2^(depth - 1) alike (±0.5 of full scale is
+// ±2048). Going back, a sample whose value the filter left as its original
+// code reads gets that code again, so an untouched frame comes back bit for
+// bit even where the editor's precision is coarser than the codes' (above 12
+// bits). These are the rules; the row kernels (kernels/code_rows.h) are held
+// to them.
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include "quorlin/quorlin.h"
 
 namespace quorlin {
 
-// The editor's value of every code of one bit depth.
-struct YcScale {
-  int depth = 8;
-  std::vector<int16_t> luma, chroma;
+struct CodeScale {
+  int depth;        // 8..16
+  int offset;       // the code of value 0
+  int editor_span;  // editor units per code_span codes
+  int code_span;
+  int max_code;     // 2^depth - 1
 };
 
-YcScale MakeYcScale(int depth);
+CodeScale LumaScale(int depth, bool full_range);
+CodeScale ChromaScale(int depth, bool full_range);
 
+int16_t ToEditor(const CodeScale& scale, uint16_t code);
 // The code for editor value v of a sample whose code was `original`.
-uint16_t LumaCode(const YcScale& scale, int v, uint16_t original);
-uint16_t ChromaCode(const YcScale& scale, int v, uint16_t original);
+uint16_t ToCode(const CodeScale& scale, int v, uint16_t original);
 
 // Fills the frame from the planes (see quorlin_yuv_to_yc); without chroma,
 // Cb and Cr are 0.

@@ -1,0 +1,28 @@
+// One channel's row in plain column order and in the segment layout
+// (kernels/segments.h), moved by 8 x 8 transposes: the eight segments are
+// eight runs of the plain row, and a vector of the layout takes one sample
+// of each.
+#pragma once
+
+#include <cstdint>
+
+#include "kernels/segments.h"
+
+namespace quorlin {
+
+// Vectors of a segment row the transposes may write: the row with its
+// margins, rounded up to whole groups of eight.
+inline int PaddedVectors(const Segments& seg) { return (seg.Extended() + 7) / 8 * 8; }
+
+// out (PaddedVectors(seg) vectors, 16-byte aligned), margins included:
+// lane s of vector i is plain[s * L + i], for i from -reach. plain must hold
+// samples from index -reach up to 8L + reach + 8, those outside the row's
+// columns being the edge columns repeated.
+void PlainToSegments(const int16_t* plain, const Segments& seg, int16_t* out);
+// plain[s * L + i] = lane s of vector i of `in` (L vectors without margins,
+// readable up to whole groups of eight), for every column of the row;
+// plain must have room for 8L + 8 samples, of which those at or beyond the
+// row's width are left undefined.
+void SegmentsToPlain(const int16_t* in, const Segments& seg, int16_t* plain);
+
+}  // namespace quorlin
