@@ -33,17 +33,24 @@ bool ValidRgb(const uint8_t* rgb, ptrdiff_t stride, int channels, const QuorlinF
          ValidRows(rgb, stride, int64_t{frame->width} * channels);
 }
 
-bool ValidPlanes(const QuorlinPlanes* planes, bool chroma, const QuorlinFrame* frame) {
-  if (!ValidFrame(frame) || !planes || planes->depth < 8 || planes->depth > 16 || planes->chroma_shift < 0 ||
-      planes->chroma_shift > 1) {
+bool ValidPlanes(const QuorlinPlanes* planes, bool chroma) {
+  if (!planes || planes->width <= 0 || planes->height <= 0 || planes->depth < 8 || planes->depth > 16 ||
+      planes->chroma_shift < 0 || planes->chroma_shift > 1 ||
+      int64_t{planes->width} * planes->height * int64_t{sizeof(QuorlinPixel)} > QUORLIN_MAX_FRAME_BYTES) {
     return false;
   }
   const int64_t sample = planes->depth > 8 ? 2 : 1;
-  const int64_t chroma_width = (int64_t{frame->width} + planes->chroma_shift) >> planes->chroma_shift;
-  return ValidRows(planes->data[0], planes->stride[0], frame->width * sample) &&
+  const int64_t chroma_width = (int64_t{planes->width} + planes->chroma_shift) >> planes->chroma_shift;
+  return ValidRows(planes->data[0], planes->stride[0], planes->width * sample) &&
          (!chroma || (ValidRows(planes->data[1], planes->stride[1], chroma_width * sample) &&
                       ValidRows(planes->data[2], planes->stride[2], chroma_width * sample)));
 }
+
+bool SameSize(const QuorlinPlanes* planes, const QuorlinFrame* frame) {
+  return ValidFrame(frame) && frame->width == planes->width && frame->height == planes->height;
+}
+
+int Threads(const QuorlinSettings& settings) { return settings.threads > 0 ? settings.threads : omp_get_max_threads(); }
 
 }  // namespace
 
@@ -53,8 +60,15 @@ extern "C" {
 
 QuorlinStatus quorlin_sharpen(const QuorlinFrame* frame, const QuorlinSettings* settings) {
   if (!quorlin::ValidFrame(frame) || !quorlin::ValidSettings(settings)) return QUORLIN_BAD_ARGUMENT;
-  const int threads = settings->threads > 0 ? settings->threads : omp_get_max_threads();
-  return quorlin::Sharpen(*frame, quorlin::MakeSharpenParams(*settings), threads, settings->allocator);
+  return quorlin::Sharpen(*frame, quorlin::MakeSharpenParams(*settings), quorlin::Threads(*settings),
+                          settings->allocator);
+}
+
+QuorlinStatus quorlin_sharpen_planes(const QuorlinPlanes* planes, const QuorlinSettings* settings) {
+  if (!quorlin::ValidSettings(settings)) return QUORLIN_BAD_ARGUMENT;
+  const quorlin::SharpenParams params = quorlin::MakeSharpenParams(*settings);
+  if (!quorlin::ValidPlanes(planes, params.channels == 3)) return QUORLIN_BAD_ARGUMENT;
+  return quorlin::SharpenPlanes(*planes, params, quorlin::Threads(*settings), settings->allocator);
 }
 
 QuorlinStatus quorlin_rgb_to_yc(const uint8_t* rgb, ptrdiff_t stride, int channels, const QuorlinFrame* frame) {
@@ -70,13 +84,13 @@ QuorlinStatus quorlin_yc_to_rgb(const QuorlinFrame* frame, uint8_t* rgb, ptrdiff
 }
 
 QuorlinStatus quorlin_yuv_to_yc(const QuorlinPlanes* planes, int chroma, const QuorlinFrame* frame) {
-  if (!quorlin::ValidPlanes(planes, chroma, frame)) return QUORLIN_BAD_ARGUMENT;
+  if (!quorlin::ValidPlanes(planes, chroma) || !quorlin::SameSize(planes, frame)) return QUORLIN_BAD_ARGUMENT;
   quorlin::YuvToFrame(*planes, chroma, *frame);
   return QUORLIN_OK;
 }
 
 QuorlinStatus quorlin_yc_to_yuv(const QuorlinFrame* frame, int chroma, const QuorlinPlanes* planes) {
-  if (!quorlin::ValidPlanes(planes, chroma, frame)) return QUORLIN_BAD_ARGUMENT;
+  if (!quorlin::ValidPlanes(planes, chroma) || !quorlin::SameSize(planes, frame)) return QUORLIN_BAD_ARGUMENT;
   quorlin::FrameToYuv(*frame, chroma, *planes);
   return QUORLIN_OK;
 }

@@ -63,16 +63,27 @@ TEST(Api, BadArgumentsAreRefusedAndTouchNothing) {
   EXPECT_EQ(quorlin_rgb_to_yc(nullptr, 16 * 3, 3, &good), QUORLIN_BAD_ARGUMENT);
   EXPECT_EQ(quorlin_yc_to_rgb(&frames[3], rgb.data(), 16 * 4, 4), QUORLIN_BAD_ARGUMENT);
 
-  QuorlinPlanes planes{{rgb.data(), rgb.data(), rgb.data()}, {16, 8, 8}, 8, 1};
+  QuorlinPlanes planes{{rgb.data(), rgb.data(), rgb.data()}, {16, 8, 8}, 16, 12, 8, 1, 0};
   for (auto change : {+[](QuorlinPlanes& p) { p.depth = 7; }, +[](QuorlinPlanes& p) { p.depth = 17; },
                       +[](QuorlinPlanes& p) { p.chroma_shift = 2; }, +[](QuorlinPlanes& p) { p.stride[0] = 15; },
                       +[](QuorlinPlanes& p) { p.stride[2] = 7; }, +[](QuorlinPlanes& p) { p.data[1] = nullptr; },
-                      +[](QuorlinPlanes& p) { p.depth = 10; }}) {
+                      +[](QuorlinPlanes& p) { p.depth = 10; }, +[](QuorlinPlanes& p) { p.width = 0; },
+                      +[](QuorlinPlanes& p) { p.height = -2; }, +[](QuorlinPlanes& p) { p.width = INT_MAX; }}) {
     QuorlinPlanes p = planes;
     change(p);
     EXPECT_EQ(quorlin_yuv_to_yc(&p, 1, &good), QUORLIN_BAD_ARGUMENT);
     EXPECT_EQ(quorlin_yc_to_yuv(&good, 1, &p), QUORLIN_BAD_ARGUMENT);
+    QuorlinSettings with_chroma = settings;
+    with_chroma.luma_only = 0;
+    EXPECT_EQ(quorlin_sharpen_planes(&p, &with_chroma), QUORLIN_BAD_ARGUMENT);
   }
+  // The frame must have the planes' size.
+  QuorlinPlanes smaller = planes;
+  smaller.height = 11;
+  EXPECT_EQ(quorlin_yuv_to_yc(&smaller, 1, &good), QUORLIN_BAD_ARGUMENT);
+  EXPECT_EQ(quorlin_yc_to_yuv(&good, 0, &smaller), QUORLIN_BAD_ARGUMENT);
+  EXPECT_EQ(quorlin_sharpen_planes(&planes, nullptr), QUORLIN_BAD_ARGUMENT);
+  EXPECT_EQ(quorlin_sharpen_planes(nullptr, &settings), QUORLIN_BAD_ARGUMENT);
   EXPECT_TRUE(buffer == before);
   EXPECT_TRUE(rgb == rgb_before);
 }

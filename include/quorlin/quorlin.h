@@ -132,26 +132,38 @@ QUORLIN_API QuorlinStatus quorlin_rgb_to_yc(const uint8_t *rgb, ptrdiff_t stride
 QUORLIN_API QuorlinStatus quorlin_yc_to_rgb(const QuorlinFrame *frame, uint8_t *rgb, ptrdiff_t stride,
                                             int channels);
 
-/* Limited-range YUV planes of 8 to 16 bits (two bytes a sample above 8, in
- * the machine's byte order), 4:4:4 or 4:2:0, width x height as the frame's.
- * Y 16..235 becomes 0..4096 and Cb, Cr 16..240 become -2048..2048 at 8 bits
- * (scaled alike above), rounded to nearest; codes above the depth read as
- * its largest. 4:2:0 chroma covers its 2x2 block (clipped at the frame's
- * edge) and comes back as the block's mean, rounded to nearest. */
+/* YUV planes of 8 to 16 bits (two bytes a sample above 8, in the machine's
+ * byte order), 4:4:4 or 4:2:0. Limited range maps Y 16..235 to 0..4096 and
+ * Cb, Cr 16..240 to -2048..2048 at 8 bits (the same codes times 2^(depth-8)
+ * above); full range maps Y 0..2^depth - 1 to 0..4096, and Cb, Cr so that
+ * 2^(depth-1) is 0 and the full span of codes is 4096 editor units. Values
+ * are rounded to nearest; codes above the depth's largest read as it. 4:2:0
+ * chroma covers its 2x2 block (clipped at the picture's edge) and comes back
+ * as the block's mean, rounded to nearest. Going back, a sample whose value
+ * is what its code read as gets its code again, so an unchanged picture
+ * comes back bit for bit. */
 typedef struct QuorlinPlanes {
   void *data[3];        /* Y, Cb, Cr */
   ptrdiff_t stride[3];  /* bytes from one row to the next */
+  int width, height;    /* of the picture, in luma samples */
   int depth;            /* 8..16 bits */
   int chroma_shift;     /* 0: 4:4:4; 1: 4:2:0, a chroma sample for each 2x2 block */
+  int full_range;       /* 0: limited range, else full range */
 } QuorlinPlanes;
 
-/* With `chroma` 0 the frame's Cb and Cr are set to 0 and the chroma planes
- * are not read. */
+/* The frame has the planes' width and height. With `chroma` 0 the frame's Cb
+ * and Cr are set to 0 and the chroma planes are not read. */
 QUORLIN_API QuorlinStatus quorlin_yuv_to_yc(const QuorlinPlanes *planes, int chroma, const QuorlinFrame *frame);
-/* The planes hold the frame as it was read: a sample whose editor value is
- * what its code reads as gets its code back, so an unchanged frame comes
- * back bit for bit. With `chroma` 0 the chroma planes are left as they are. */
+/* The planes hold the picture as it was read. With `chroma` 0 the chroma
+ * planes are left as they are. */
 QUORLIN_API QuorlinStatus quorlin_yc_to_yuv(const QuorlinFrame *frame, int chroma, const QuorlinPlanes *planes);
+
+/* Sharpens the planes in place: the samples that quorlin_yuv_to_yc,
+ * quorlin_sharpen and quorlin_yc_to_yuv would give (chroma when luma_only is
+ * off), but converted and sharpened row by row on all worker threads, with
+ * working memory of a few rows per thread (and, for 4:2:0 chroma, half a
+ * frame of it). On any status but QUORLIN_OK the planes are as they were. */
+QUORLIN_API QuorlinStatus quorlin_sharpen_planes(const QuorlinPlanes *planes, const QuorlinSettings *settings);
 
 #ifdef __cplusplus
 }

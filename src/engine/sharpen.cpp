@@ -12,14 +12,15 @@
 #include "engine/sharpen.h"
 
 #include <omp.h>
-#include <xmmintrin.h>
 
 #include <algorithm>
 
-#include "engine/row_moves.h"
+#include "engine/frame_rows.h"
+#include "engine/plane_rows.h"
 #include "engine/scratch.h"
 #include "kernels/box_blur.h"
 #include "kernels/envelope.h"
+#include "kernels/plain_rows.h"
 
 namespace quorlin {
 
@@ -33,28 +34,32 @@ int HaloRows(int radius) { return std::max(radius, 2); }
 // channel, per slot) with margins for the blur's reach, for the ring of its
 // own rows and the neighbours' rows above and below; work rows without
 // margins (blur, the two envelopes, one output row per channel); and one row
-// of column sums per channel.
+// of column sums per channel. Then whatever the row source needs of its own.
 struct Scratch {
   int channels, ring_slots, halo_slots;
   Segments seg;
   ptrdiff_t pitch;  // elements per row, 16- or 32-bit alike
   int16_t* rows16;
   int32_t* rows32;
+  char* source;
 
   static int Rows16(int channels, int radius) {
     return channels * ((2 * radius + 2) + 2 * HaloRows(radius)) + 3 + channels;
   }
   static int Rows32(int channels) { return channels; }
-  // Bytes of one thread's rows, whole cache lines.
-  static int64_t Bytes(int channels, int radius, int64_t pitch) {
-    return AlignUp(Rows16(channels, radius) * pitch * 2) + AlignUp(Rows32(channels) * pitch * 4);
+  static int64_t Bytes16(int channels, int radius, int64_t pitch) { return AlignUp(Rows16(channels, radius) * pitch * 2); }
+  static int64_t Bytes32(int channels, int64_t pitch) { return AlignUp(Rows32(channels) * pitch * 4); }
+  // Bytes of one thread's part, whole cache lines.
+  static int64_t Bytes(int channels, int radius, int64_t pitch, int64_t source_bytes) {
+    return Bytes16(channels, radius, pitch) + Bytes32(channels, pitch) + AlignUp(source_bytes);
   }
-  // Thread t's rows in a block of `threads` such parts.
-  static Scratch Carve(char* block, int t, int channels, int radius, const Segments& seg, int64_t pitch) {
-    char* part = block + t * Bytes(channels, radius, pitch);
-    auto* rows16 = reinterpret_cast<int16_t*>(part);
-    auto* rows32 = reinterpret_cast<int32_t*>(part + AlignUp(Rows16(channels, radius) * pitch * 2));
-    return {channels, 2 * radius + 2, HaloRows(radius), seg, ptrdiff_t(pitch), rows16, rows32};
+  // Thread t's rows in a block of such parts.
+  static Scratch Carve(char* block, int t, int channels, int radius, const Segments& seg, int64_t pitch,
+                       int64_t source_bytes) {
+    char* part = block + t * Bytes(channels, radius, pitch, source_bytes);
+    char* part32 = part + Bytes16(channels, radius, pitch);
+    return {channels, 2 * radius + 2, HaloRows(radius), seg, ptrdiff_t(pitch), reinterpret_cast<int16_t*>(part),
+            reinterpret_cast<int32_t*>(part32), part32 + Bytes32(channels, pitch)};
   }
 
   int16_t* Row16(int index) const { return rows16 + index * pitch; }
@@ -65,29 +70,19 @@ struct Scratch {
   int32_t* Sums(int c) const { return rows32 + c * pitch; }
 };
 
-// Asks for a row's cache lines ahead of its gather, which reads eight places
-// of the row at once: on frames arriving from memory, the hardware
-// prefetcher alone leaves the gather waiting.
-void PrefetchRow(const QuorlinPixel* row, int width) {
-  const char* bytes = reinterpret_cast<const char*>(row);
-  const ptrdiff_t size = ptrdiff_t{width} * ptrdiff_t{sizeof(QuorlinPixel)};
-  for (ptrdiff_t at = 0; at < size; at += 64) _mm_prefetch(bytes + at, _MM_HINT_T0);
-}
-
-// One field (every row, or every other row from `first`) of the frame.
+// One field: every row of the picture, or every other row from `first`.
 struct Field {
-  QuorlinPixel* first_row;
-  ptrdiff_t pitch;  // pixels between field rows
-  int rows;
-  QuorlinPixel* Row(int j) const { return first_row + j * pitch; }
+  int first, step, rows;
+  int PictureRow(int j) const { return first + j * step; }
 };
 
 // A band [begin, end) of one field's rows and the original samples of every
 // row its windows reach.
+template <typename Mover>
 class Band {
  public:
-  Band(const Field& field, int begin, int end, int radius, const Scratch& s)
-      : field_(field), begin_(begin), end_(end), halo_(HaloRows(radius)), s_(s), next_own_(begin) {}
+  Band(const Field& field, int begin, int end, int radius, const Scratch& s, const Mover& mover)
+      : field_(field), begin_(begin), end_(end), halo_(HaloRows(radius)), s_(s), mover_(mover), next_own_(begin) {}
 
   // Rows of the neighbours, taken before anyone writes.
   void CaptureNeighbours() {
@@ -103,28 +98,32 @@ class Band {
     // Own rows enter the ring in order, each read once, before it is written.
     for (; next_own_ <= k; ++next_own_) {
       // Three rows ahead is several microseconds, well past memory latency.
-      if (next_own_ + 3 < end_) PrefetchRow(field_.Row(next_own_ + 3), s_.seg.width);
+      if (next_own_ + 3 < end_) mover_.Prefetch(field_.PictureRow(next_own_ + 3));
       const int slot = next_own_ % s_.ring_slots;
       Load(next_own_, [&](int ch) { return s_.Ring(slot, ch); });
     }
     return s_.Ring(k % s_.ring_slots, c);
   }
 
+  void Store(int j, const int16_t* const* rows) { mover_.Store(field_.PictureRow(j), s_.seg, s_.channels, rows); }
+
  private:
   template <typename Rows>
   void Load(int k, Rows rows) {
     int16_t* channel_rows[3] = {};
     for (int c = 0; c < s_.channels; ++c) channel_rows[c] = rows(c);
-    LoadRow(field_.Row(k), s_.seg, s_.channels, channel_rows);
+    mover_.Load(field_.PictureRow(k), s_.seg, s_.channels, channel_rows);
   }
 
   Field field_;
   int begin_, end_, halo_;
   const Scratch& s_;
+  const Mover& mover_;
   int next_own_;
 };
 
-void SharpenBand(Band& band, const Field& field, int begin, int end, bool complete, const SharpenParams& p,
+template <typename Mover>
+void SharpenBand(Band<Mover>& band, const Field& field, int begin, int end, bool complete, const SharpenParams& p,
                  const Scratch& s) {
   const int r = p.radius;
   const Segments& seg = s.seg;
@@ -149,7 +148,7 @@ void SharpenBand(Band& band, const Field& field, int begin, int end, bool comple
       CombineRow(band.Original(j, c) + margin, blur, lo, hi, samples, c == 0 ? p.luma : p.chroma, p.bound,
                  s.Work(3 + c));
     }
-    StoreRow(out, seg, p.channels, field.Row(j));
+    band.Store(j, out);
     if (j + 1 < end) {
       for (int c = 0; c < p.channels; ++c) {
         SlideSums(s.Sums(c), band.Original(j + r + 1, c), band.Original(j - r, c), seg);
@@ -158,38 +157,58 @@ void SharpenBand(Band& band, const Field& field, int begin, int end, bool comple
   }
 }
 
-}  // namespace
+// Band t of `team` over `rows` rows, its ends on multiples of `align`.
+std::pair<int, int> BandOf(int rows, int t, int team, int align) {
+  const int64_t units = (rows + align - 1) / align;
+  auto start = [&](int i) { return int(std::min<int64_t>(rows, align * (units * i / team))); };
+  return {start(t), start(t + 1)};
+}
 
-QuorlinStatus Sharpen(const QuorlinFrame& frame, const SharpenParams& p, int threads,
-                      const QuorlinAllocator* allocator) {
-  const int W = frame.width;
-  const int H = frame.height;
+template <typename Rows>
+QuorlinStatus SharpenRows(const Rows& rows, const SharpenParams& p, int threads, const QuorlinAllocator* allocator) {
+  const int W = rows.Width();
+  const int H = rows.Height();
   const Segments seg = Segments::For(W, p.radius);
-  const int64_t pitch = int64_t{seg.Extended()} * Segments::kLanes;
-  const int64_t part = Scratch::Bytes(p.channels, p.radius, pitch);
-  // Sizes below 2^31 each, so the product cannot overflow 64 bits.
-  ScratchBlock block(part > kMaxScratchBytes ? -1 : part * threads, allocator);
+  const int64_t pitch = int64_t{PaddedVectors(seg)} * Segments::kLanes;
+  const int64_t source = rows.ThreadBytes(seg, p);
+  const int64_t part = Scratch::Bytes(p.channels, p.radius, pitch, source);
+  const int64_t shared = rows.SharedBytes(p);
+  // Sizes below 2^31 each, so that no sum or product here overflows 64 bits.
+  const bool too_large = part > kMaxScratchBytes || shared > kMaxScratchBytes;
+  ScratchBlock block(too_large ? -1 : part * threads + shared, allocator);
   if (!block.data()) return QUORLIN_OUT_OF_MEMORY;
 
   const int fields = p.interlace ? 2 : 1;
   const bool complete = EnvelopeIsComplete(W, H / fields);
+  const int align = rows.RowAlignment(p);
 #pragma omp parallel num_threads(threads)  // no thread without its scratch rows
   {
     const int t = omp_get_thread_num();
     const int team = omp_get_num_threads();
-    const Scratch s = Scratch::Carve(block.data(), t, p.channels, p.radius, seg, pitch);
+    const Scratch s = Scratch::Carve(block.data(), t, p.channels, p.radius, seg, pitch, source);
+    const auto mover = rows.MakeMover(s.source, block.data() + part * threads, seg, p);
     for (int f = 0; f < fields; ++f) {
-      const Field field{frame.pixels + ptrdiff_t{frame.pitch} * f, ptrdiff_t{frame.pitch} * fields,
-                        (H - f + fields - 1) / fields};
-      const int begin = int(int64_t{field.rows} * t / team);
-      const int end = int(int64_t{field.rows} * (t + 1) / team);
-      Band band(field, begin, end, p.radius, s);
+      const Field field{f, fields, (H - f + fields - 1) / fields};
+      const auto [begin, end] = BandOf(field.rows, t, team, align);
+      Band band(field, begin, end, p.radius, s, mover);
       if (begin < end) band.CaptureNeighbours();
 #pragma omp barrier
       if (begin < end) SharpenBand(band, field, begin, end, complete, p, s);
     }
   }
   return QUORLIN_OK;
+}
+
+}  // namespace
+
+QuorlinStatus Sharpen(const QuorlinFrame& frame, const SharpenParams& p, int threads,
+                      const QuorlinAllocator* allocator) {
+  return SharpenRows(FrameRows(frame), p, threads, allocator);
+}
+
+QuorlinStatus SharpenPlanes(const QuorlinPlanes& planes, const SharpenParams& p, int threads,
+                            const QuorlinAllocator* allocator) {
+  return SharpenRows(PlaneRows(planes), p, threads, allocator);
 }
 
 }  // namespace quorlin

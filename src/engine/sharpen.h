@@ -23,5 +23,8 @@ struct SharpenParams {
 // frame untouched, when the working memory cannot be had.
 QuorlinStatus Sharpen(const QuorlinFrame& frame, const SharpenParams& params, int threads,
                       const QuorlinAllocator* allocator);
+// The same on YUV planes, converted on the way in and out of each row.
+QuorlinStatus SharpenPlanes(const QuorlinPlanes& planes, const SharpenParams& params, int threads,
+                            const QuorlinAllocator* allocator);
 
 }  // namespace quorlin

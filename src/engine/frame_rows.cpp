@@ -1,4 +1,6 @@
-#include "engine/row_moves.h"
+#include "engine/frame_rows.h"
+
+#include <xmmintrin.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -90,6 +92,15 @@ void StoreRow(const int16_t* const* rows, const Segments& seg, int channels, Quo
       }
     }
   }
+}
+
+// Asks for a row's cache lines ahead of its gather, which reads eight places
+// of the row at once: on frames arriving from memory, the hardware
+// prefetcher alone leaves the gather waiting.
+void FrameRows::Mover::Prefetch(int row) const {
+  const char* bytes = reinterpret_cast<const char*>(Row(row));
+  const ptrdiff_t size = ptrdiff_t{frame_.width} * ptrdiff_t{sizeof(QuorlinPixel)};
+  for (ptrdiff_t at = 0; at < size; at += 64) _mm_prefetch(bytes + at, _MM_HINT_T0);
 }
 
 }  // namespace quorlin

@@ -1,0 +1,106 @@
+#include "engine/plane_rows.h"
+
+#include <xmmintrin.h>
+
+#include <algorithm>
+#include <cstddef>
+
+#include "engine/scratch.h"
+#include "kernels/plain_rows.h"
+
+namespace quorlin {
+
+namespace {
+
+// Samples of the plain row: the margins on both sides and room for the
+// transposes' whole groups of eight.
+int64_t PlainSamples(const Segments& seg) { return 8 * int64_t{seg.length} + 2 * seg.reach + 16; }
+
+}  // namespace
+
+PlaneRows::PlaneRows(const QuorlinPlanes& planes)
+    : planes_(planes),
+      luma_(MakeCodeRowParams(LumaScale(planes.depth, planes.full_range))),
+      chroma_(MakeCodeRowParams(ChromaScale(planes.depth, planes.full_range))) {}
+
+int64_t PlaneRows::ThreadBytes(const Segments& seg, const SharpenParams& p) const {
+  const int64_t stash = Pairs(p) && !p.interlace ? 2 * int64_t{Width()} : 0;
+  return AlignUp(PlainSamples(seg) * 2) + AlignUp(int64_t{Width()} * 2) + AlignUp(stash * 2);
+}
+
+int64_t PlaneRows::SharedBytes(const SharpenParams& p) const {
+  return Pairs(p) && p.interlace ? AlignUp(int64_t{(Height() + 1) / 2} * 2 * Width() * 2) : 0;
+}
+
+PlaneRows::Mover::Mover(const PlaneRows& rows, char* thread, char* shared, const Segments& seg,
+                        const SharpenParams& p)
+    : rows_(rows), shared_stash_(p.interlace) {
+  plain_ = reinterpret_cast<int16_t*>(thread) + seg.reach;
+  char* after_plain = thread + AlignUp(PlainSamples(seg) * 2);
+  aux_ = reinterpret_cast<int16_t*>(after_plain);
+  stash_ = reinterpret_cast<int16_t*>(shared_stash_ ? shared : after_plain + AlignUp(int64_t{rows.Width()} * 2));
+}
+
+uint8_t* PlaneRows::Mover::PlaneRow(int c, int row) const {
+  return static_cast<uint8_t*>(rows_.planes_.data[c]) + row * rows_.planes_.stride[c];
+}
+
+void PlaneRows::Mover::Pad(const Segments& seg) const {
+  std::fill(plain_ - seg.reach, plain_, plain_[0]);
+  std::fill(plain_ + seg.width, plain_ + 8 * ptrdiff_t{seg.length} + seg.reach + 16, plain_[seg.width - 1]);
+}
+
+int16_t* PlaneRows::Mover::Stash(int chroma_row, int c) const {
+  const int width = rows_.Width();
+  return stash_ + (ptrdiff_t{shared_stash_ ? chroma_row : 0} * 2 + (c - 1)) * width;
+}
+
+void PlaneRows::Mover::Load(int row, const Segments& seg, int channels, int16_t* const* rows) const {
+  CodesToValues(PlaneRow(0, row), seg.width, rows_.luma_, plain_);
+  Pad(seg);
+  PlainToSegments(plain_, seg, rows[0]);
+  if (channels == 1) return;
+  const int shift = rows_.planes_.chroma_shift;
+  for (int c = 1; c <= 2; ++c) {
+    if (shift) {
+      CodesToValues(PlaneRow(c, row >> 1), rows_.ChromaWidth(), rows_.chroma_, aux_);
+      SpreadPairs(aux_, seg.width, plain_);
+    } else {
+      CodesToValues(PlaneRow(c, row), seg.width, rows_.chroma_, plain_);
+    }
+    Pad(seg);
+    PlainToSegments(plain_, seg, rows[c]);
+  }
+}
+
+void PlaneRows::Mover::Store(int row, const Segments& seg, int channels, const int16_t* const* rows) const {
+  SegmentsToPlain(rows[0], seg, plain_);
+  ValuesToCodes(plain_, PlaneRow(0, row), seg.width, rows_.luma_, PlaneRow(0, row));
+  if (channels == 1) return;
+  const int shift = rows_.planes_.chroma_shift;
+  for (int c = 1; c <= 2; ++c) {
+    SegmentsToPlain(rows[c], seg, plain_);
+    if (!shift) {
+      ValuesToCodes(plain_, PlaneRow(c, row), seg.width, rows_.chroma_, PlaneRow(c, row));
+      continue;
+    }
+    const int chroma_row = row >> 1;
+    if (row % 2 == 0 && row + 1 < rows_.Height()) {
+      std::copy(plain_, plain_ + seg.width, Stash(chroma_row, c));
+      continue;
+    }
+    const bool second = row % 2 == 1;
+    BlockMeans(second ? Stash(chroma_row, c) : plain_, second ? plain_ : nullptr, seg.width, aux_);
+    ValuesToCodes(aux_, PlaneRow(c, chroma_row), rows_.ChromaWidth(), rows_.chroma_, PlaneRow(c, chroma_row));
+  }
+}
+
+void PlaneRows::Mover::Prefetch(int row) const {
+  const int sample = rows_.planes_.depth > 8 ? 2 : 1;
+  auto fetch = [](const uint8_t* bytes, ptrdiff_t size) {
+    for (ptrdiff_t at = 0; at < size; at += 64) _mm_prefetch(reinterpret_cast<const char*>(bytes) + at, _MM_HINT_T0);
+  };
+  fetch(PlaneRow(0, row), ptrdiff_t{rows_.Width()} * sample);
+}
+
+}  // namespace quorlin
