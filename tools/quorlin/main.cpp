@@ -2,6 +2,7 @@
 // the editor runs it over video frames, to try settings out, to judge the
 // filter by eye and to sharpen video in a pipe.
 #include <cerrno>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -14,6 +15,15 @@
 #include "tools/quorlin/stream.h"
 
 namespace {
+
+// Between frames the filter's worker threads wait while this program reads
+// and writes; spinning, as the OpenMP runtime's idle workers do by default,
+// they would take the processor from the threads that read and write. The
+// runtime reads its wait policy once, when it loads, before main: this runs
+// earlier still, from the program's pre-initialisation array, and leaves a
+// policy the user set alone.
+void SleepingWorkers(int, char**, char**) { setenv("OMP_WAIT_POLICY", "PASSIVE", 0); }
+[[gnu::section(".preinit_array"), gnu::used]] void (*const kSleepingWorkers)(int, char**, char**) = SleepingWorkers;
 
 constexpr char kSampleName[] = "coffee.png";
 

@@ -3,9 +3,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
+#include <thread>
 #include <vector>
 
 #include "tools/quorlin/compare_picture.h"
+#include "tools/quorlin/handoff.h"
 #include "tools/quorlin/output_file.h"
 #include "tools/quorlin/progress.h"
 #include "tools/quorlin/y4m.h"
@@ -39,45 +42,109 @@ Picture ToPicture(const QuorlinFrame& frame) {
 struct Run {
   const Options& options;
   Y4mFormat format;
-  std::vector<QuorlinPixel> pixels;
 };
+
+// The frame as the editor would see it, for the comparison picture.
+Picture EditorPicture(const QuorlinPlanes& planes) {
+  std::vector<QuorlinPixel> pixels(size_t(planes.width) * planes.height);
+  const QuorlinFrame frame{pixels.data(), planes.width, planes.height, planes.width};
+  quorlin_yuv_to_yc(&planes, 1, &frame);
+  return ToPicture(frame);
+}
 
 // Filters the frame's planes in place; keeps the chosen frame for the comparison.
 std::string FilterOne(Run& run, Y4mFrame& frame, int64_t number, Picture* compare) {
-  const Y4mFormat& f = run.format;
-  const QuorlinSettings& filter = run.options.filter;
-  const int chroma = !filter.luma_only;
   const bool shown = compare && number == run.options.compare_frame;
-  const QuorlinFrame yc{run.pixels.data(), f.width, f.height, f.width};
-  const QuorlinPlanes planes = PlanesOf(f, frame.data.data());
-  quorlin_yuv_to_yc(&planes, chroma || shown, &yc);
+  const QuorlinPlanes planes = PlanesOf(run.format, frame.data.data());
   Picture before;
-  if (shown) before = ToPicture(yc);
-  if (quorlin_sharpen(&yc, &filter) != QUORLIN_OK) return "not enough memory to filter it";
-  if (shown) *compare = ComparePicture(before, ToPicture(yc));
-  quorlin_yc_to_yuv(&yc, chroma, &planes);
+  if (shown) before = EditorPicture(planes);
+  if (quorlin_sharpen_planes(&planes, &run.options.filter) != QUORLIN_OK) return "not enough memory to filter it";
+  if (shown) *compare = ComparePicture(before, EditorPicture(planes));
   return "";
 }
 
-// Copies the frames through the filter; returns the frames done, or sets problem.
-int64_t Pump(Run& run, FILE* in, const std::string& shown, OutputFile& out, Progress& progress,
-             Picture* compare, std::string& problem) {
+// Frames in memory at once: one being read, one filtered, one written.
+constexpr int kFramesInFlight = 3;
+
+struct Slot {
   Y4mFrame frame;
-  for (int64_t number = 1;; ++number) {
-    bool ended = false;
-    problem = ReadY4mFrame(in, run.format, frame, ended);
-    if (problem.empty() && ended) return number - 1;
-    if (problem.empty()) problem = FilterOne(run, frame, number, compare);
-    if (!problem.empty()) {
-      problem = shown + ": frame " + std::to_string(number) + ": " + problem;
-      return number - 1;
-    }
-    if (problem = WriteY4mFrame(out.file, frame); !problem.empty()) {
-      problem = out.path + ": frame " + std::to_string(number) + ": " + problem;
-      return number - 1;
-    }
-    ShowProgress(progress, number);
+  int64_t number = 0;
+};
+
+// The first problem in the stream's order, with the frame it concerns.
+class Problems {
+ public:
+  void Add(int64_t frame, std::string text) {
+    std::lock_guard lock(mutex_);
+    if (text_.empty() || frame < frame_) frame_ = frame, text_ = std::move(text);
   }
+  std::string First() const { return text_; }
+
+ private:
+  std::mutex mutex_;
+  int64_t frame_ = 0;
+  std::string text_;
+};
+
+// Copies the frames through the filter: one thread reads the next frame
+// while this one filters the current one and another writes the last one.
+// Returns the frames written; a problem stops the stream after the frames
+// before it.
+int64_t Pump(Run& run, FILE* in, const std::string& shown, OutputFile& out, Progress& progress,
+             Picture* compare, Problems& problems) {
+  std::array<Slot, kFramesInFlight> slots;
+  Handoff<Slot*> empty, read, filtered;
+  for (Slot& slot : slots) empty.Put(&slot);
+  auto problem = [&](const std::string& where, int64_t number, const std::string& text) {
+    problems.Add(number, where + ": frame " + std::to_string(number) + ": " + text);
+  };
+
+  std::thread reader([&] {
+    for (int64_t number = 1;; ++number) {
+      const std::optional<Slot*> slot = empty.Take();
+      if (!slot) break;
+      bool ended = false;
+      const std::string text = ReadY4mFrame(in, run.format, (*slot)->frame, ended);
+      if (ended) break;
+      if (!text.empty()) {
+        problem(shown, number, text);
+        break;
+      }
+      (*slot)->number = number;
+      read.Put(*slot);
+    }
+    read.Close();
+  });
+  int64_t written = 0;
+  std::thread writer([&] {
+    while (const std::optional<Slot*> slot = filtered.Take()) {
+      if (const std::string text = WriteY4mFrame(out.file, (*slot)->frame); !text.empty()) {
+        problem(out.path, (*slot)->number, text);
+        // Nothing more is read; what is read is still filtered, not written.
+        empty.Close();
+        while (filtered.Take()) {
+        }
+        break;
+      }
+      written = (*slot)->number;
+      ShowProgress(progress, written);
+      empty.Put(*slot);
+    }
+  });
+  while (const std::optional<Slot*> slot = read.Take()) {
+    if (const std::string text = FilterOne(run, (*slot)->frame, (*slot)->number, compare); !text.empty()) {
+      problem(shown, (*slot)->number, text);
+      empty.Close();
+      while (read.Take()) {
+      }
+      break;
+    }
+    filtered.Put(*slot);
+  }
+  filtered.Close();
+  writer.join();
+  reader.join();
+  return written;
 }
 
 // After the last frame: the comparison picture, then the output moved into
@@ -103,12 +170,11 @@ std::string Complete(const Options& options, const std::string& shown, int64_t d
 }  // namespace
 
 int SharpenStream(FILE* in, const std::string& shown, const std::string& output, Options options) {
-  Run run{options, {}, {}};
+  Run run{options, {}};
   if (std::string problem = ReadY4mHeader(in, run.format); !problem.empty()) {
     return Fail(shown + ": header: " + problem);
   }
   if (!options.interlace_given) options.filter.interlace = run.format.interlace == 't' || run.format.interlace == 'b';
-  run.pixels.resize(size_t(run.format.width) * run.format.height);
   OutputFile out;
   if (std::string problem = OpenOutput(output, out); !problem.empty()) return Fail(output + ": " + problem);
   if (std::string problem = WriteY4mHeader(out.file, run.format); !problem.empty()) {
@@ -119,8 +185,9 @@ int SharpenStream(FILE* in, const std::string& shown, const std::string& output,
   Progress progress = StartProgress(stderr, live, options.quiet, FramesLeft(in, run.format), Describe(run.format));
   Picture compare;
   Picture* wanted = options.compare.empty() ? nullptr : &compare;
-  std::string problem;
-  const int64_t done = Pump(run, in, shown, out, progress, wanted, problem);
+  Problems problems;
+  const int64_t done = Pump(run, in, shown, out, progress, wanted, problems);
+  std::string problem = problems.First();
   if (problem.empty()) problem = Complete(options, shown, done, wanted, out);
   ClearProgress(progress);
   if (!problem.empty()) {

@@ -86,7 +86,11 @@ std::string ParseTag(std::string_view tag, Y4mFormat& format, bool& has_width, b
       format.interlace = value.size() == 1 && std::string_view("ptbm").find(value[0]) != std::string_view::npos
                              ? value[0] : '?';
       return "";
-    default:  // frame rate, aspect, comments and extensions pass through as they are
+    case 'X':
+      // ffmpeg marks full-range streams (its yuvj formats) so; anything else is limited range.
+      if (value.starts_with("COLORRANGE=")) format.full_range = value == "COLORRANGE=FULL";
+      return "";
+    default:  // frame rate, aspect, comments and other extensions pass through as they are
       return "";
   }
 }
@@ -114,8 +118,8 @@ QuorlinPlanes PlanesOf(const Y4mFormat& format, uint8_t* data) {
   const ptrdiff_t chroma_stride = ptrdiff_t(ChromaWidth(format)) * ptrdiff_t(SampleBytes(format));
   uint8_t* const cb = data + luma_stride * format.height;
   uint8_t* const cr = cb + chroma_stride * ChromaHeight(format);
-  return {{data, cb, cr}, {luma_stride, chroma_stride, chroma_stride}, format.depth,
-          format.subsampling == Subsampling::k420 ? 1 : 0};
+  return {{data, cb, cr}, {luma_stride, chroma_stride, chroma_stride}, format.width, format.height, format.depth,
+          format.subsampling == Subsampling::k420 ? 1 : 0, format.full_range ? 1 : 0};
 }
 
 std::string ParseY4mHeader(std::string_view line, Y4mFormat& format) {

@@ -19,6 +19,7 @@ struct Y4mFormat {
   int depth = 8;  // bits per sample; above 8 a sample is two bytes, little-endian
   Subsampling subsampling = Subsampling::k420;
   char interlace = '?';  // the I tag: p, t, b or m; ? when absent or unknown
+  bool full_range = false;  // XCOLORRANGE=FULL
   std::string header;    // the whole line without its newline, written back as it came
 };
 
