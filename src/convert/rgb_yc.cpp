@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "kernels/rgb_rows.h"
+
 namespace quorlin {
 
 namespace {
@@ -17,7 +19,7 @@ uint8_t Clamp8(int64_t v) { return static_cast<uint8_t>(std::clamp<int64_t>(v, 0
 
 // Kr = 0.299 and Kb = 0.114 as integers over 1000, so that Y = (299 R + 587 G
 // + 114 B) / 1000, Cb = (B - Y) / 1.772 and Cr = (R - Y) / 1.402, scaled from
-// 0..255 to the host's units.
+// 0..255 to the editor's units.
 QuorlinPixel RgbToYc(Rgb8 c) {
   const int64_t r = c.r, g = c.g, b = c.b;
   return QuorlinPixel{
@@ -40,20 +42,13 @@ Rgb8 YcToRgb(QuorlinPixel p) {
 
 void RgbToFrame(const uint8_t* rgb, ptrdiff_t stride, int channels, const QuorlinFrame& frame) {
   for (int y = 0; y < frame.height; ++y) {
-    const uint8_t* in = rgb + y * stride;
-    QuorlinPixel* out = frame.pixels + ptrdiff_t{y} * frame.pitch;
-    for (int x = 0; x < frame.width; ++x, in += channels) out[x] = RgbToYc({in[0], in[1], in[2]});
+    RgbToYcRow(rgb + y * stride, channels, frame.width, frame.pixels + ptrdiff_t{y} * frame.pitch);
   }
 }
 
 void FrameToRgb(const QuorlinFrame& frame, uint8_t* rgb, ptrdiff_t stride, int channels) {
   for (int y = 0; y < frame.height; ++y) {
-    const QuorlinPixel* in = frame.pixels + ptrdiff_t{y} * frame.pitch;
-    uint8_t* out = rgb + y * stride;
-    for (int x = 0; x < frame.width; ++x, out += channels) {
-      const Rgb8 c = YcToRgb(in[x]);
-      out[0] = c.r, out[1] = c.g, out[2] = c.b;
-    }
+    YcToRgbRow(frame.pixels + ptrdiff_t{y} * frame.pitch, frame.width, channels, rgb + y * stride);
   }
 }
 

@@ -15,6 +15,8 @@ struct Rgb8 {
   uint8_t r, g, b;
 };
 
+// The rules, a pixel at a time; the row kernels (kernels/rgb_rows.h) are held
+// to them.
 QuorlinPixel RgbToYc(Rgb8 c);
 // Samples outside the nominal range (the filter may overshoot) clamp to 0..255.
 Rgb8 YcToRgb(QuorlinPixel p);

@@ -1,0 +1,194 @@
+#include "kernels/rgb_rows.h"
+
+#include <cstring>
+
+#include "convert/rgb_yc.h"
+#include "kernels/sse2_util.h"
+
+namespace quorlin {
+
+namespace {
+
+// floor(x / e) for four x below 2^30: the 64-bit products x * magic of the
+// even and the odd lanes, shifted down (see kernels/code_rows.cpp).
+class Divisor {
+ public:
+  explicit Divisor(uint32_t e) {
+    int log2 = 0;
+    while ((uint64_t{1} << log2) < e) ++log2;
+    const int s = 30 + log2;
+    magic_ = _mm_set1_epi32(int(uint32_t(((uint64_t{1} << s) + e - 1) / e)));
+    shift_ = _mm_cvtsi32_si128(s);
+  }
+  __m128i Divide(__m128i x) const {
+    const __m128i even = _mm_srl_epi64(_mm_mul_epu32(x, magic_), shift_);
+    const __m128i odd = _mm_srl_epi64(_mm_mul_epu32(_mm_srli_epi64(x, 32), magic_), shift_);
+    return _mm_or_si128(even, _mm_slli_epi64(odd, 32));
+  }
+
+ private:
+  __m128i magic_, shift_;
+};
+
+QUORLIN_FORCE_INLINE __m128i Magnitude(__m128i v, __m128i sign) { return _mm_sub_epi32(_mm_xor_si128(v, sign), sign); }
+
+// c0 * p[0] + c1 * p[1] + c2 * p[2] for four pixels of four 16-bit lanes
+// each, two pixels in each of lo and hi.
+QUORLIN_FORCE_INLINE __m128i Weighted(__m128i lo, __m128i hi, __m128i coefficients) {
+  const __m128 a = _mm_castsi128_ps(_mm_madd_epi16(lo, coefficients));
+  const __m128 b = _mm_castsi128_ps(_mm_madd_epi16(hi, coefficients));
+  return _mm_add_epi32(_mm_castps_si128(_mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0))),
+                       _mm_castps_si128(_mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1))));
+}
+
+// DivRound(2^shift * s / 2, d / 2) = sign(s) * floor((2^shift |s| + d / 2) / d)
+// for four sums s, 2^shift |s| + d / 2 below 2^30.
+template <int kShift>
+QUORLIN_FORCE_INLINE __m128i Rounded(__m128i s, __m128i half_d, const Divisor& d) {
+  const __m128i sign = _mm_srai_epi32(s, 31);
+  const __m128i q = d.Divide(_mm_add_epi32(_mm_slli_epi32(Magnitude(s, sign), kShift), half_d));
+  return Magnitude(q, sign);
+}
+
+struct ToYc {
+  // Y = DivRound(512 S, 31875), Cb = DivRound(1024 S, 112965),
+  // Cr = DivRound(2048 S, 178755): the rules' fractions in lowest terms.
+  __m128i y_weights = _mm_setr_epi16(299, 587, 114, 0, 299, 587, 114, 0);
+  __m128i cb_weights = _mm_setr_epi16(-299, -587, 886, 0, -299, -587, 886, 0);
+  __m128i cr_weights = _mm_setr_epi16(701, -587, -114, 0, 701, -587, -114, 0);
+  __m128i y_half = _mm_set1_epi32(31875), cb_half = _mm_set1_epi32(112965), cr_half = _mm_set1_epi32(178755);
+  Divisor y_d{63750}, cb_d{225930}, cr_d{357510};
+
+  // Four RGBA pixels to their Y, Cb and Cr in 16-bit lanes 0..3 of y_cb
+  // (Y) and 4..7 (Cb), and lanes 0..3 of cr.
+  void Convert(__m128i rgba, __m128i& y_cb, __m128i& cr) const {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i lo = _mm_unpacklo_epi8(rgba, zero), hi = _mm_unpackhi_epi8(rgba, zero);
+    y_cb = _mm_packs_epi32(Rounded<10>(Weighted(lo, hi, y_weights), y_half, y_d),
+                           Rounded<11>(Weighted(lo, hi, cb_weights), cb_half, cb_d));
+    const __m128i cr32 = Rounded<12>(Weighted(lo, hi, cr_weights), cr_half, cr_d);
+    cr = _mm_packs_epi32(cr32, cr32);
+  }
+};
+
+struct ToRgb {
+  // R = clamp(DivRound(51 t, 819200)) with t = 1000 Y + 1402 Cr, B alike
+  // with 1772 Cb. Whatever rounds below 0 clamps to 0, so the rounding can
+  // be floor((51 t + 409600) / 819200) for every t; t is first held within
+  // bounds past which the result clamps whatever it is, so that 51 t stays
+  // in 32 bits; and 819200 is 2^15 * 25, a shift and a 16-bit reciprocal
+  // multiply: floor(u / 25) = (u * 5243) >> 17 for u below 43690.
+  __m128i r_weights = _mm_setr_epi16(1000, 1402, 1000, 1402, 1000, 1402, 1000, 1402);
+  __m128i b_weights = _mm_setr_epi16(1000, 1772, 1000, 1772, 1000, 1772, 1000, 1772);
+  __m128i low = _mm_set1_epi32(-8100), high = _mm_set1_epi32(4105000);
+  __m128i half = _mm_set1_epi32(409600);
+  __m128i fifth_of_fifth = _mm_set1_epi16(5243);
+  // G = clamp(DivRound(255 t, 2404352000)) with t = 587000 Y - 419198 Cr -
+  // 202008 Cb, in doubles, which hold 255 t exactly: floor((255 t + D/2 +
+  // 1/2) / D), where the half keeps the quotient 1 / 2D, far beyond the
+  // product's rounding, from a whole number; truncation differs from floor
+  // only below 0, which clamps anyway.
+  __m128d g_y = _mm_set1_pd(255.0 * 587000), g_cr = _mm_set1_pd(255.0 * 419198), g_cb = _mm_set1_pd(255.0 * 202008);
+  __m128d g_half = _mm_set1_pd(1202176000.5), g_reciprocal = _mm_set1_pd(1 / 2404352000.0);
+
+  // floor((51 t + 409600) / 2^15), at least 0, for four pairs (Y, C).
+  __m128i Scaled(__m128i y_c, __m128i weights) const {
+    __m128i t = _mm_madd_epi16(y_c, weights);
+    const __m128i below = _mm_cmplt_epi32(t, low), above = _mm_cmpgt_epi32(t, high);
+    t = _mm_or_si128(_mm_andnot_si128(_mm_or_si128(below, above), t),
+                     _mm_or_si128(_mm_and_si128(below, low), _mm_and_si128(above, high)));
+    // 51 t as (32 + 16 + 2 + 1) t: SSE2 has no 32-bit multiply.
+    const __m128i t51 = _mm_add_epi32(_mm_add_epi32(_mm_slli_epi32(t, 5), _mm_slli_epi32(t, 4)),
+                                      _mm_add_epi32(_mm_slli_epi32(t, 1), t));
+    const __m128i x = _mm_add_epi32(t51, half);
+    return _mm_srli_epi32(_mm_andnot_si128(_mm_srai_epi32(x, 31), x), 15);
+  }
+
+  // Two pixels' G from their Y, Cr and Cb in the low two 32-bit lanes.
+  __m128i Green2(__m128i y, __m128i cr, __m128i cb) const {
+    const __m128d t = _mm_sub_pd(_mm_sub_pd(_mm_mul_pd(_mm_cvtepi32_pd(y), g_y), _mm_mul_pd(_mm_cvtepi32_pd(cr), g_cr)),
+                                 _mm_mul_pd(_mm_cvtepi32_pd(cb), g_cb));
+    return _mm_cvttpd_epi32(_mm_mul_pd(_mm_add_pd(t, g_half), g_reciprocal));
+  }
+
+  // Four pixels (Y, Cb, Cr in 16-bit lanes 0..3) to RGB0 bytes.
+  __m128i Convert(__m128i y, __m128i cb, __m128i cr) const {
+    // R and B of the four pixels side by side, divided by 25 together.
+    const __m128i r_b = _mm_packs_epi32(Scaled(_mm_unpacklo_epi16(y, cr), r_weights),
+                                        Scaled(_mm_unpacklo_epi16(y, cb), b_weights));
+    const __m128i rb = _mm_srli_epi16(_mm_mulhi_epu16(r_b, fifth_of_fifth), 1);
+    const __m128i y32 = _mm_srai_epi32(_mm_unpacklo_epi16(y, y), 16);
+    const __m128i cb32 = _mm_srai_epi32(_mm_unpacklo_epi16(cb, cb), 16);
+    const __m128i cr32 = _mm_srai_epi32(_mm_unpacklo_epi16(cr, cr), 16);
+    auto upper = [](__m128i v) { return _mm_shuffle_epi32(v, _MM_SHUFFLE(3, 2, 3, 2)); };
+    const __m128i g = _mm_unpacklo_epi64(Green2(y32, cr32, cb32), Green2(upper(y32), upper(cr32), upper(cb32)));
+    // Saturating packs clamp to 0..255: R0..3 G0..3 B0..3, then interleaved.
+    const __m128i g16 = _mm_packs_epi32(g, g);
+    const __m128i bytes = _mm_packus_epi16(_mm_unpacklo_epi64(rb, g16), _mm_unpackhi_epi64(rb, rb));
+    const __m128i rg = _mm_unpacklo_epi8(bytes, _mm_srli_si128(bytes, 4));
+    const __m128i b0 = _mm_unpacklo_epi8(_mm_srli_si128(bytes, 8), _mm_setzero_si128());
+    return _mm_unpacklo_epi16(rg, b0);
+  }
+};
+
+// Four pixels' Y, Cb and Cr, each in 16-bit lanes 0..3, from one 8-byte load
+// per pixel: each load takes the next pixel's Y too, so the fourth pixel
+// must not be the row's last.
+QUORLIN_FORCE_INLINE void LoadFourPixels(const QuorlinPixel* p, __m128i& y, __m128i& cb, __m128i& cr) {
+  auto pixel = [&](int i) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + i)); };
+  const __m128i p01 = _mm_unpacklo_epi16(pixel(0), pixel(1));  // y0 y1 cb0 cb1 cr0 cr1 . .
+  const __m128i p23 = _mm_unpacklo_epi16(pixel(2), pixel(3));
+  const __m128i y_cb = _mm_unpacklo_epi32(p01, p23);
+  y = y_cb;
+  cb = _mm_srli_si128(y_cb, 8);
+  cr = _mm_unpackhi_epi32(p01, p23);
+}
+
+}  // namespace
+
+void RgbToYcRow(const uint8_t* rgb, int channels, int n, QuorlinPixel* yc) {
+  const ToYc k;
+  int x = 0;
+  for (; x + 4 <= n; x += 4, rgb += 4 * channels) {
+    __m128i rgba;
+    if (channels == 4) {
+      rgba = LoadUnaligned(rgb);
+    } else {
+      alignas(16) uint8_t expanded[16] = {};
+      for (int i = 0; i < 4; ++i) std::memcpy(expanded + 4 * i, rgb + 3 * i, 3);
+      rgba = Load(expanded);
+    }
+    alignas(16) int16_t samples[16];
+    __m128i y_cb, cr;
+    k.Convert(rgba, y_cb, cr);
+    Store(samples, y_cb);
+    Store(samples + 8, cr);
+    for (int i = 0; i < 4; ++i) yc[x + i] = {samples[i], samples[4 + i], samples[8 + i]};
+  }
+  for (; x < n; ++x, rgb += channels) yc[x] = RgbToYc({rgb[0], rgb[1], rgb[2]});
+}
+
+void YcToRgbRow(const QuorlinPixel* yc, int n, int channels, uint8_t* rgb) {
+  const ToRgb k;
+  int x = 0;
+  for (; x + 5 <= n; x += 4, rgb += 4 * channels) {
+    __m128i y, cb, cr;
+    LoadFourPixels(yc + x, y, cb, cr);
+    const __m128i rgb0 = k.Convert(y, cb, cr);
+    if (channels == 4) {
+      const __m128i alpha = _mm_set1_epi32(int(0xFF000000u));
+      const __m128i before = LoadUnaligned(rgb);
+      StoreUnaligned(rgb, _mm_or_si128(rgb0, _mm_and_si128(before, alpha)));
+    } else {
+      alignas(16) uint8_t bytes[16];
+      Store(bytes, rgb0);
+      for (int i = 0; i < 4; ++i) std::memcpy(rgb + 3 * i, bytes + 4 * i, 3);
+    }
+  }
+  for (; x < n; ++x, rgb += channels) {
+    const Rgb8 c = YcToRgb(yc[x]);
+    rgb[0] = c.r, rgb[1] = c.g, rgb[2] = c.b;
+  }
+}
+
+}  // namespace quorlin

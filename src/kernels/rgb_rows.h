@@ -1,0 +1,19 @@
+// Rows of 8-bit RGB pixels and the editor's YC pixels, exact to the rules of
+// convert/rgb_yc.h. Every quotient there is a sample rounded to nearest of a
+// product over a constant; here the products are formed by multiply-adds of
+// 16-bit pairs and divided by 64-bit multiply-highs, but for green, whose
+// products exceed 32 bits and are taken in double precision.
+#pragma once
+
+#include <cstdint>
+
+#include "quorlin/quorlin.h"
+
+namespace quorlin {
+
+// n pixels of `channels` (3 or 4) bytes, R, G, B first; a fourth byte is
+// neither read nor written.
+void RgbToYcRow(const uint8_t* rgb, int channels, int n, QuorlinPixel* yc);
+void YcToRgbRow(const QuorlinPixel* yc, int n, int channels, uint8_t* rgb);
+
+}  // namespace quorlin
