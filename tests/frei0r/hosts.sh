@@ -42,7 +42,8 @@ differ limit.rgba src.rgba "the limit-mode setting"
 ffmpeg_limit='0.2222|0.625|0.008|0.53125|0.78125|0|0.03125|n|n|y'
 # ffmpeg_frei0r CLIP SIZE :PARAMETERS OUTPUT: the clip's raw frames through ffmpeg's frei0r filter.
 ffmpeg_frei0r() {
-  ffmpeg -v error -y -f rawvideo -pix_fmt rgba -s "$2" -i "$1.rgba" -vf "frei0r=quorlin$3" -f rawvideo -pix_fmt rgba "$4"
+  ffmpeg -v error -y -f rawvideo -pix_fmt rgba -s "$2" -i "$1.rgba" -vf "frei0r=quorlin$3" \
+    -f rawvideo -pix_fmt rgba "$4"
 }
 
 case $host in
@@ -64,13 +65,15 @@ ffmpeg)
   ;;
 melt)
   need melt
-  [[ $(melt -query filters 2>/dev/null) == *frei0r.quorlin* ]] || fail "melt does not find frei0r.quorlin in $plugin_dir"
+  [[ $(melt -query filters 2>/dev/null) == *frei0r.quorlin* ]] ||
+    fail "melt does not find frei0r.quorlin in $plugin_dir"
   ffmpeg -v error -i src%d.png -c:v png src.mov
   # render OUTPUT [PROPERTY=VALUE...]: the clip through the filter.
   render() {
     local out=$1
     shift
-    melt -silent -quiet src.mov -filter frei0r.quorlin "$@" -consumer "avformat:$out" f=rawvideo vcodec=rawvideo pix_fmt=rgba
+    melt -silent -quiet src.mov -filter frei0r.quorlin "$@" \
+      -consumer "avformat:$out" f=rawvideo vcodec=rawvideo pix_fmt=rgba
   }
   render out.rgba
   expect src defaults
