@@ -112,8 +112,9 @@ void f0r_get_param_info(f0r_param_info_t* info, int param_index) {
            quorlin::frei0r::Explanation(param_index)};
 }
 
-// Any size is taken, zero too: a host may construct instances of sizes the
-// frei0r header rules out, and checks for failure only now and then.
+// Any size is taken, zero too: ffmpeg and GStreamer construct instances for
+// whatever size their frames have, although the frei0r header allows only
+// multiples of 8 up to 2048, and a host given no instance may not check.
 f0r_instance_t f0r_construct(unsigned int width, unsigned int height) {
   auto* instance = new (std::nothrow) Instance{width, height, {}, {}};
   if (instance) quorlin_default_settings(&instance->settings);
