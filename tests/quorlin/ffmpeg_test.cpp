@@ -18,6 +18,8 @@ constexpr Layout kLayouts[] = {
     {"yuv444p16le", "C444p16"}, {"yuv444p10le", "C444p10"}, {"yuv444p", "C444"},
     {"yuv420p", "C420jpeg"},    {"yuv420p", "C420mpeg2"},   {"yuv420p", "C420paldv"},
     {"yuv420p", "C420"},        {"yuv420p10le", "C420p10"},
+    // Full range: ffmpeg tags the stream XCOLORRANGE=FULL.
+    {"yuvj420p", "C420jpeg"},   {"yuvj444p", "C444"},
 };
 constexpr int kFrames = 4;
 
@@ -125,6 +127,9 @@ TEST_F(WithFfmpeg, FramesAreWhatTheFrameProcedureMakes) {
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(CountFrames(FrameMd5("out.y4m")), size_t(kFrames));
 
+    if (std::string(layout.pix_fmt).starts_with("yuvj")) {
+      EXPECT_NE(Slurp(dir_ / "out.y4m").substr(0, 100).find(" XCOLORRANGE=FULL"), std::string::npos);
+    }
     std::vector<std::string> words = {"quorlin"};
     for (std::istringstream in(args); in.good();) in >> words.emplace_back();
     std::vector<char*> argv;
@@ -152,6 +157,20 @@ TEST_F(WithFfmpeg, FramesAreWhatTheFrameProcedureMakes) {
       changed |= out[f].data != original;
     }
     EXPECT_TRUE(changed);
+  }
+}
+
+// The same frames whatever the number of threads, which split the rows into
+// bands (4:2:0 blocks kept whole) and read, filter and write on their own.
+TEST_F(WithFfmpeg, ThreadsDoNotChangeTheFrames) {
+  MakeClip(kLayouts[3], "Ib", "clip.y4m");
+  std::string first;
+  for (const char* threads : {"1", "2", "3"}) {
+    const Outcome run = Shell(std::string("\"$Q\" --quiet --no-luma-only --limit --radius 4 --threads ") + threads +
+                              " clip.y4m - | md5sum");
+    ASSERT_EQ(run.status, 0) << run.err;
+    if (first.empty()) first = run.out;
+    EXPECT_EQ(run.out, first) << threads << " threads";
   }
 }
 

@@ -29,6 +29,19 @@ TEST(Y4mHeader, ColourspacesGiveDepthAndLayout) {
   ASSERT_EQ(ParseY4mHeader("YUV4MPEG2 H5 W7 C420 It", format), "");
   EXPECT_EQ(FrameBytes(format), 7u * 5 + 2 * 4 * 3);
   EXPECT_EQ(format.interlace, 't');
+
+  // The range: full only where the header says so, and the planes carry it.
+  for (auto [tag, full] : {std::pair{" XCOLORRANGE=FULL", true}, {" XCOLORRANGE=LIMITED", false}, {"", false}}) {
+    Y4mFormat ranged;
+    ASSERT_EQ(ParseY4mHeader(std::string("YUV4MPEG2 W7 H5 C420p10") + tag, ranged), "") << tag;
+    EXPECT_EQ(ranged.full_range, full) << tag;
+    std::vector<uint8_t> data(FrameBytes(ranged));
+    const QuorlinPlanes planes = PlanesOf(ranged, data.data());
+    EXPECT_EQ(planes.full_range, int(full)) << tag;
+    EXPECT_EQ(planes.depth, 10);
+    EXPECT_EQ(planes.chroma_shift, 1);
+    EXPECT_EQ(static_cast<uint8_t*>(planes.data[2]) - data.data(), 7 * 5 * 2 + 4 * 3 * 2);
+  }
 }
 
 TEST(Y4mHeader, ProblemsAreNamed) {
