@@ -33,9 +33,13 @@ SharpenParams MakeSharpenParams(const QuorlinSettings& settings) {
   // Luma alone saturates its sharpened value before the bounds; all three
   // channels wrap it.
   const Bound bound = !limit_mode ? Bound::None : luma_only ? Bound::Saturated : Bound::Wrapped;
-  return {Scaled(settings, QUORLIN_RADIUS), bool(Scaled(settings, QUORLIN_INTERLACE)), luma_only ? 1 : 3, bound,
+  return {Scaled(settings, QUORLIN_RADIUS),
+          bool(Scaled(settings, QUORLIN_INTERLACE)),
+          luma_only ? 1 : 3,
+          bound,
           Channel(settings, QUORLIN_LUMA_STRENGTH, QUORLIN_LUMA_THRESHOLD, QUORLIN_LUMA_LIMIT),
-          Channel(settings, QUORLIN_CHROMA_STRENGTH, QUORLIN_CHROMA_THRESHOLD, QUORLIN_CHROMA_LIMIT)};
+          Channel(settings, QUORLIN_CHROMA_STRENGTH, QUORLIN_CHROMA_THRESHOLD, QUORLIN_CHROMA_LIMIT),
+          &KernelsFor(ChosenIsa(settings.isa))};
 }
 
 }  // namespace quorlin
@@ -51,6 +55,8 @@ void quorlin_default_settings(QuorlinSettings* settings) {
 const QuorlinControl* quorlin_control(int id) {
   return id >= 0 && id < QUORLIN_CONTROL_COUNT ? &quorlin::kControls[id].control : nullptr;
 }
+
+QuorlinIsa quorlin_isa(int requested) { return QuorlinIsa(quorlin::ChosenIsa(requested)); }
 
 int* quorlin_setting(QuorlinSettings* settings, int id) {
   if (!settings || id < 0 || id >= QUORLIN_CONTROL_COUNT) return nullptr;

@@ -4,7 +4,7 @@
 #include <omp.h>
 
 #include "hosts/aviutl/filter_table.h"
-#include "kernels/segments.h"
+#include "kernels/kernels.h"
 #include "tests/model.h"
 
 // The host's two records for a frame and its controls, as the host fills
@@ -29,6 +29,10 @@ inline int RunHost(model::Frame& f, const model::Controls& c) {
   HostRecords host(f, copy);
   return GetFilterTable()->func_proc(&host.fp, &host.fpip);
 }
+
+// The row kernels of the level in use: the best this processor runs, unless
+// the environment variable QUORLIN_ISA lowers it (the tests run at each).
+inline const quorlin::Kernels& K() { return quorlin::KernelsFor(quorlin::ChosenIsa(QUORLIN_ISA_BEST)); }
 
 // Runs the rest of the scope with n OpenMP threads.
 class ScopedThreads {

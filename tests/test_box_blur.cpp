@@ -19,7 +19,7 @@ TEST(BoxBlurRow, MatchesTheClampedWindowOfAnyRow) {
       for (int32_t& v : plain) v = sum(rng);
       SegmentRow<int32_t> sums(plain, seg);
       SegmentRow<int16_t> out(std::vector<int16_t>(width), seg);
-      BoxBlurRow(sums.data(), seg, out.data());
+      K().box_blur_row(sums.data(), seg, out.data());
       for (int x = 0; x < width; ++x) {
         int64_t window = 0;
         for (int k = -radius; k <= radius; ++k) window += plain[std::clamp(x + k, 0, width - 1)];
@@ -42,9 +42,9 @@ TEST(ColumnSums, AddAndSlideByWholeRows) {
   }
   SegmentRow<int16_t> ra(a, seg), rb(b, seg), rc(c, seg);
   SegmentRow<int32_t> sums(std::vector<int32_t>(37, 0), seg);
-  AddRowToSums(sums.data(), ra.data(), seg);
-  AddRowToSums(sums.data(), rb.data(), seg);
-  SlideSums(sums.data(), rc.data(), ra.data(), seg);
+  K().add_row_to_sums(sums.data(), ra.data(), seg);
+  K().add_row_to_sums(sums.data(), rb.data(), seg);
+  K().slide_sums(sums.data(), rc.data(), ra.data(), seg);
   for (int x = 0; x < 37; ++x) ASSERT_EQ(sums.data()[seg.Index(x)], b[x] + c[x]) << x;
 }
 

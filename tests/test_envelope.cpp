@@ -23,7 +23,7 @@ TEST(EnvelopeRow, ClippedOrCopiedEdgesAroundTheWindowExtremes) {
       }
       SegmentRow<int16_t> above(plain[0], seg), centre(plain[1], seg), below(plain[2], seg);
       SegmentRow<int16_t> lo(plain[0], seg), hi(plain[0], seg);
-      EnvelopeRow(above.data(), centre.data(), below.data(), seg, complete, lo.data(), hi.data());
+      K().envelope_row(above.data(), centre.data(), below.data(), seg, complete, lo.data(), hi.data());
       for (int x = 0; x < width; ++x) {
         // Complete rows copy their edge columns from one column in.
         const int cx = complete ? std::clamp(x, 1, width - 2) : x;

@@ -5,7 +5,7 @@
 #include <random>
 #include <vector>
 
-#include "kernels/pixel_columns.h"
+#include "kernels/x86/pixel_columns.h"
 
 namespace quorlin {
 namespace {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "convert/rgb_yc.h"
-#include "kernels/rgb_rows.h"
+#include "tests/harness.h"
 
 namespace {
 
@@ -77,7 +77,7 @@ TEST(RgbRows, KernelsMatchTheRules) {
         rgb[size_t(i) * channels] = uint8_t(c >> 16), rgb[size_t(i) * channels + 1] = uint8_t(c >> 8);
         rgb[size_t(i) * channels + 2] = uint8_t(c);
       }
-      quorlin::RgbToYcRow(rgb.data(), channels, n, got.data());
+      K().rgb_to_yc_row(rgb.data(), channels, n, got.data());
       for (int i = 0; i < n; ++i) {
         const uint8_t* c = &rgb[size_t(i) * channels];
         ASSERT_TRUE(Same(got[i], RgbToYc({c[0], c[1], c[2]})))
@@ -109,7 +109,7 @@ TEST(RgbRows, KernelsMatchTheRules) {
   ASSERT_GT(yc.size(), 600000u + 100u) << "no rounding ties were made";
   for (int channels : {3, 4}) {
     std::vector<uint8_t> out(yc.size() * channels + 1, 0xA5);
-    quorlin::YcToRgbRow(yc.data(), int(yc.size()), channels, out.data());
+    K().yc_to_rgb_row(yc.data(), int(yc.size()), channels, out.data());
     for (size_t i = 0; i < yc.size(); ++i) {
       const Rgb8 want = YcToRgb(yc[i]);
       const uint8_t* c = &out[i * channels];

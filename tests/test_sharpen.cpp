@@ -240,7 +240,7 @@ std::vector<int16_t> CombineOne(int16_t in, int16_t blur, int16_t lo, int16_t hi
   std::fill(blur_row, blur_row + 16, blur);
   std::fill(lo_row, lo_row + 16, lo);
   std::fill(hi_row, hi_row + 16, hi);
-  CombineRow(in_row, blur_row, lo_row, hi_row, kWidth, params, bound, out);
+  K().combine_row(in_row, blur_row, lo_row, hi_row, kWidth, params, bound, out);
   return std::vector<int16_t>(out, out + kWidth);
 }
 
@@ -282,7 +282,7 @@ TEST(CombineRow, MatchesTheModelOnRandomSamples) {
     }
     const ChannelParams p{int16_t(strength(rng)), int16_t(round % 5 ? threshold(rng) : 0), int16_t(limit(rng))};
     for (Bound bound : {Bound::None, Bound::Wrapped, Bound::Saturated}) {
-      CombineRow(in, blur, lo, hi, kWidth, p, bound, out);
+      K().combine_row(in, blur, lo, hi, kWidth, p, bound, out);
       for (int x = 0; x < kWidth; ++x) {
         int16_t want = bound == Bound::Saturated ? model::SharpenSampleSaturated(in[x], blur[x], p.strength, p.threshold)
                                                  : model::SharpenSample(in[x], blur[x], p.strength, p.threshold);

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "convert/yuv_yc.h"
-#include "kernels/code_rows.h"
+#include "tests/harness.h"
 #include "quorlin/quorlin.h"
 
 namespace quorlin {
@@ -176,7 +176,7 @@ TEST(CodeRows, KernelsMatchTheRules) {
             if (depth > 8) bytes[2 * x] = uint8_t(codes[x]), bytes[2 * x + 1] = uint8_t(codes[x] >> 8);
             else bytes[x] = uint8_t(codes[x]);
           }
-          CodesToValues(bytes.data(), n, p, values.data());
+          K().codes_to_values(bytes.data(), n, p, values.data());
           for (int x = 0; x < n; ++x) ASSERT_EQ(values[x], ToEditor(scale, codes[x])) << "n " << n << " x " << x;
           ASSERT_EQ(values[n], 12345) << "wrote past the row";
 
@@ -186,7 +186,7 @@ TEST(CodeRows, KernelsMatchTheRules) {
             values[x] = int16_t(kind == 0 ? values[x] : kind == 1 ? values[x] + int(rng() % 5) - 2 : int16_t(rng()));
           }
           std::vector<uint8_t> out = bytes;
-          ValuesToCodes(values.data(), bytes.data(), n, p, out.data());
+          K().values_to_codes(values.data(), bytes.data(), n, p, out.data());
           for (int x = 0; x < n; ++x) {
             const uint16_t got = depth > 8 ? uint16_t(out[2 * x] | out[2 * x + 1] << 8) : out[x];
             const uint16_t original = std::min<uint16_t>(codes[x], uint16_t(scale.max_code));
@@ -215,7 +215,7 @@ TEST(CodeRows, KernelsMatchTheRulesForEveryCodeAndValue) {
         for (int i = 0; i < n; ++i) codes[i] = uint16_t(depth == 8 ? i & 255 : i);
         std::vector<uint8_t> narrow(codes.begin(), codes.end());
         const void* in = depth > 8 ? static_cast<const void*>(codes.data()) : narrow.data();
-        CodesToValues(in, n, p, values.data());
+        K().codes_to_values(in, n, p, values.data());
         for (int i = 0; i < n; ++i) ASSERT_EQ(values[i], ToEditor(scale, codes[i])) << "code " << codes[i];
         for (int i = 0; i < n; ++i) {
           values[i] = int16_t(i);
@@ -223,7 +223,7 @@ TEST(CodeRows, KernelsMatchTheRulesForEveryCodeAndValue) {
         }
         narrow.assign(codes.begin(), codes.end());
         std::vector<uint8_t> narrow_out(n);
-        ValuesToCodes(values.data(), in, n, p, depth > 8 ? static_cast<void*>(out.data()) : narrow_out.data());
+        K().values_to_codes(values.data(), in, n, p, depth > 8 ? static_cast<void*>(out.data()) : narrow_out.data());
         if (depth == 8) out.assign(narrow_out.begin(), narrow_out.end());
         for (int i = 0; i < n; ++i)
           ASSERT_EQ(out[i], ToCode(scale, values[i], codes[i])) << "value " << values[i] << " code " << codes[i];
@@ -238,13 +238,13 @@ TEST(CodeRows, BlockMeansRoundHalvesAwayFromZeroAndSpreadGoesBack) {
   const int16_t top[] = {1, 2, 1, 1, 1, 2, -1, -1, -1, -1, -2, -2, 7, 8, 3};
   const int16_t bottom[] = {2, 2, 1, 2, 2, 2, -1, -2, -2, -2, -2, -3, 8, 8, 4};
   int16_t means[8] = {};
-  BlockMeans(top, bottom, 15, means);
+  K().block_means(top, bottom, 15, means);
   EXPECT_EQ(std::vector<int16_t>(means, means + 8), (std::vector<int16_t>{2, 1, 2, -1, -2, -2, 8, 4}));
-  BlockMeans(top, nullptr, 15, means);
+  K().block_means(top, nullptr, 15, means);
   EXPECT_EQ(std::vector<int16_t>(means, means + 8), (std::vector<int16_t>{2, 1, 2, -1, -1, -2, 8, 3}));
   // Spread back over the columns, for any width.
   int16_t spread[15] = {};
-  SpreadPairs(top, 15, spread);
+  K().spread_pairs(top, 15, spread);
   for (int x = 0; x < 15; ++x) EXPECT_EQ(spread[x], top[x / 2]) << x;
   // The vector paths: sixteen columns and more, the same rules.
   std::mt19937 rng(8);
@@ -252,10 +252,10 @@ TEST(CodeRows, BlockMeansRoundHalvesAwayFromZeroAndSpreadGoesBack) {
     std::vector<int16_t> a(n), b(n), got((n + 1) / 2);
     for (int x = 0; x < n; ++x) a[x] = int16_t(rng()), b[x] = int16_t(rng());
     std::vector<int16_t> spread_out(n);
-    SpreadPairs(a.data(), n, spread_out.data());
+    K().spread_pairs(a.data(), n, spread_out.data());
     for (int x = 0; x < n; ++x) ASSERT_EQ(spread_out[x], a[x / 2]) << n << " " << x;
     for (const bool pair : {true, false}) {
-      BlockMeans(a.data(), pair ? b.data() : nullptr, n, got.data());
+      K().block_means(a.data(), pair ? b.data() : nullptr, n, got.data());
       for (int c = 0; c < (n + 1) / 2; ++c) {
         const int columns = std::min(2, n - 2 * c);
         int64_t sum = 0;

@@ -53,7 +53,15 @@ typedef struct QuorlinFrame {
 
 #define QUORLIN_MAX_FRAME_BYTES 2147483647
 
-/* Working memory, 16-byte aligned; alloc returns NULL on failure. */
+/* Instruction set levels. Every level gives the same samples. */
+typedef enum QuorlinIsa {
+  QUORLIN_ISA_BEST = 0,  /* the best the processor and operating system run */
+  QUORLIN_ISA_SSE2 = 1,  /* 128-bit vectors: every x86 processor since 2003 */
+  QUORLIN_ISA_AVX2 = 2   /* 256-bit vectors */
+} QuorlinIsa;
+
+/* Working memory; alloc returns NULL on failure. Blocks need no particular
+ * alignment. */
 typedef struct QuorlinAllocator {
   void *(*alloc)(void *opaque, size_t bytes);
   void (*release)(void *opaque, void *block);
@@ -75,11 +83,17 @@ typedef struct QuorlinSettings {
   int luma_only;         /* leave Cb and Cr untouched */
   int limit_mode;        /* hold every sample inside its 3x3 neighbourhood's range, widened by the limit */
   int threads;           /* worker threads; 0: one per processor */
-  const QuorlinAllocator *allocator; /* NULL: the system's aligned allocator */
+  const QuorlinAllocator *allocator; /* NULL: the system's allocator */
+  int isa;               /* the highest instruction set level to use (QuorlinIsa), lowered to what the
+                          * processor runs and by the environment variable QUORLIN_ISA ("sse2") */
 } QuorlinSettings;
 
+/* The level a call asking for `requested` (a QuorlinIsa) uses. */
+QUORLIN_API QuorlinIsa quorlin_isa(int requested);
+
 /* The editor's defaults: radius 2, luma strength 64, chroma strength 32,
- * thresholds and limits 0, luma only; one thread per processor. */
+ * thresholds and limits 0, luma only; one thread per processor, the best
+ * instruction set level. */
 QUORLIN_API void quorlin_default_settings(QuorlinSettings *settings);
 
 /* Sharpens the frame in place. On any status but QUORLIN_OK the frame is as

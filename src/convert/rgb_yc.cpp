@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "kernels/rgb_rows.h"
+#include "kernels/kernels.h"
 
 namespace quorlin {
 
@@ -41,14 +41,16 @@ Rgb8 YcToRgb(QuorlinPixel p) {
 }
 
 void RgbToFrame(const uint8_t* rgb, ptrdiff_t stride, int channels, const QuorlinFrame& frame) {
+  const Kernels& k = KernelsFor(ChosenIsa(QUORLIN_ISA_BEST));
   for (int y = 0; y < frame.height; ++y) {
-    RgbToYcRow(rgb + y * stride, channels, frame.width, frame.pixels + ptrdiff_t{y} * frame.pitch);
+    k.rgb_to_yc_row(rgb + y * stride, channels, frame.width, frame.pixels + ptrdiff_t{y} * frame.pitch);
   }
 }
 
 void FrameToRgb(const QuorlinFrame& frame, uint8_t* rgb, ptrdiff_t stride, int channels) {
+  const Kernels& k = KernelsFor(ChosenIsa(QUORLIN_ISA_BEST));
   for (int y = 0; y < frame.height; ++y) {
-    YcToRgbRow(frame.pixels + ptrdiff_t{y} * frame.pitch, frame.width, channels, rgb + y * stride);
+    k.yc_to_rgb_row(frame.pixels + ptrdiff_t{y} * frame.pitch, frame.width, channels, rgb + y * stride);
   }
 }
 

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "kernels/code_rows.h"
+#include "kernels/kernels.h"
 
 namespace quorlin {
 
@@ -51,30 +51,32 @@ uint16_t ToCode(const CodeScale& scale, int v, uint16_t original) {
 }
 
 void YuvToFrame(const QuorlinPlanes& planes, bool chroma, const QuorlinFrame& frame) {
+  const Kernels& k = KernelsFor(ChosenIsa(QUORLIN_ISA_BEST));
   const CodeRowParams luma = MakeCodeRowParams(LumaScale(planes.depth, planes.full_range));
   const CodeRowParams chroma_params = MakeCodeRowParams(ChromaScale(planes.depth, planes.full_range));
   const int shift = planes.chroma_shift;
   std::vector<int16_t> values(size_t(frame.width));
   for (int y = 0; y < frame.height; ++y) {
     QuorlinPixel* pixels = Row(frame, y);
-    CodesToValues(Row(planes, 0, y), frame.width, luma, values.data());
+    k.codes_to_values(Row(planes, 0, y), frame.width, luma, values.data());
     for (int x = 0; x < frame.width; ++x) pixels[x] = {values[x], 0, 0};
     if (!chroma) continue;
     const int chroma_width = (frame.width + shift) >> shift;
-    CodesToValues(Row(planes, 1, y >> shift), chroma_width, chroma_params, values.data());
+    k.codes_to_values(Row(planes, 1, y >> shift), chroma_width, chroma_params, values.data());
     for (int x = 0; x < frame.width; ++x) pixels[x].cb = values[x >> shift];
-    CodesToValues(Row(planes, 2, y >> shift), chroma_width, chroma_params, values.data());
+    k.codes_to_values(Row(planes, 2, y >> shift), chroma_width, chroma_params, values.data());
     for (int x = 0; x < frame.width; ++x) pixels[x].cr = values[x >> shift];
   }
 }
 
 void FrameToYuv(const QuorlinFrame& frame, bool chroma, const QuorlinPlanes& planes) {
+  const Kernels& k = KernelsFor(ChosenIsa(QUORLIN_ISA_BEST));
   const CodeRowParams luma = MakeCodeRowParams(LumaScale(planes.depth, planes.full_range));
   const CodeRowParams chroma_params = MakeCodeRowParams(ChromaScale(planes.depth, planes.full_range));
   std::vector<int16_t> top(size_t(frame.width)), bottom(size_t(frame.width));
   for (int y = 0; y < frame.height; ++y) {
     Gather(Row(frame, y), 0, frame.width, top.data());
-    ValuesToCodes(top.data(), Row(planes, 0, y), frame.width, luma, Row(planes, 0, y));
+    k.values_to_codes(top.data(), Row(planes, 0, y), frame.width, luma, Row(planes, 0, y));
   }
   if (!chroma) return;
   const int shift = planes.chroma_shift;
@@ -86,9 +88,9 @@ void FrameToYuv(const QuorlinFrame& frame, bool chroma, const QuorlinPlanes& pla
       Gather(Row(frame, y), c, frame.width, top.data());
       if (shift) {
         if (pair) Gather(Row(frame, y + 1), c, frame.width, bottom.data());
-        BlockMeans(top.data(), pair ? bottom.data() : nullptr, frame.width, top.data());
+        k.block_means(top.data(), pair ? bottom.data() : nullptr, frame.width, top.data());
       }
-      ValuesToCodes(top.data(), Row(planes, c, cy), chroma_width, chroma_params, Row(planes, c, cy));
+      k.values_to_codes(top.data(), Row(planes, c, cy), chroma_width, chroma_params, Row(planes, c, cy));
     }
   }
 }

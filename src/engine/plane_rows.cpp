@@ -6,7 +6,6 @@
 #include <cstddef>
 
 #include "engine/scratch.h"
-#include "kernels/plain_rows.h"
 
 namespace quorlin {
 
@@ -33,8 +32,8 @@ int64_t PlaneRows::SharedBytes(const SharpenParams& p) const {
 }
 
 PlaneRows::Mover::Mover(const PlaneRows& rows, char* thread, char* shared, const Segments& seg,
-                        const SharpenParams& p)
-    : rows_(rows), shared_stash_(p.interlace) {
+                        const SharpenParams& p, const Kernels& k)
+    : rows_(rows), k_(k), shared_stash_(p.interlace) {
   plain_ = reinterpret_cast<int16_t*>(thread) + seg.reach;
   char* after_plain = thread + AlignUp(PlainSamples(seg) * 2);
   aux_ = reinterpret_cast<int16_t*>(after_plain);
@@ -56,32 +55,32 @@ int16_t* PlaneRows::Mover::Stash(int chroma_row, int c) const {
 }
 
 void PlaneRows::Mover::Load(int row, const Segments& seg, int channels, int16_t* const* rows) const {
-  CodesToValues(PlaneRow(0, row), seg.width, rows_.luma_, plain_);
+  k_.codes_to_values(PlaneRow(0, row), seg.width, rows_.luma_, plain_);
   Pad(seg);
-  PlainToSegments(plain_, seg, rows[0]);
+  k_.plain_to_segments(plain_, seg, rows[0]);
   if (channels == 1) return;
   const int shift = rows_.planes_.chroma_shift;
   for (int c = 1; c <= 2; ++c) {
     if (shift) {
-      CodesToValues(PlaneRow(c, row >> 1), rows_.ChromaWidth(), rows_.chroma_, aux_);
-      SpreadPairs(aux_, seg.width, plain_);
+      k_.codes_to_values(PlaneRow(c, row >> 1), rows_.ChromaWidth(), rows_.chroma_, aux_);
+      k_.spread_pairs(aux_, seg.width, plain_);
     } else {
-      CodesToValues(PlaneRow(c, row), seg.width, rows_.chroma_, plain_);
+      k_.codes_to_values(PlaneRow(c, row), seg.width, rows_.chroma_, plain_);
     }
     Pad(seg);
-    PlainToSegments(plain_, seg, rows[c]);
+    k_.plain_to_segments(plain_, seg, rows[c]);
   }
 }
 
 void PlaneRows::Mover::Store(int row, const Segments& seg, int channels, const int16_t* const* rows) const {
-  SegmentsToPlain(rows[0], seg, plain_);
-  ValuesToCodes(plain_, PlaneRow(0, row), seg.width, rows_.luma_, PlaneRow(0, row));
+  k_.segments_to_plain(rows[0], seg, plain_);
+  k_.values_to_codes(plain_, PlaneRow(0, row), seg.width, rows_.luma_, PlaneRow(0, row));
   if (channels == 1) return;
   const int shift = rows_.planes_.chroma_shift;
   for (int c = 1; c <= 2; ++c) {
-    SegmentsToPlain(rows[c], seg, plain_);
+    k_.segments_to_plain(rows[c], seg, plain_);
     if (!shift) {
-      ValuesToCodes(plain_, PlaneRow(c, row), seg.width, rows_.chroma_, PlaneRow(c, row));
+      k_.values_to_codes(plain_, PlaneRow(c, row), seg.width, rows_.chroma_, PlaneRow(c, row));
       continue;
     }
     const int chroma_row = row >> 1;
@@ -90,8 +89,8 @@ void PlaneRows::Mover::Store(int row, const Segments& seg, int channels, const i
       continue;
     }
     const bool second = row % 2 == 1;
-    BlockMeans(second ? Stash(chroma_row, c) : plain_, second ? plain_ : nullptr, seg.width, aux_);
-    ValuesToCodes(aux_, PlaneRow(c, chroma_row), rows_.ChromaWidth(), rows_.chroma_, PlaneRow(c, chroma_row));
+    k_.block_means(second ? Stash(chroma_row, c) : plain_, second ? plain_ : nullptr, seg.width, aux_);
+    k_.values_to_codes(aux_, PlaneRow(c, chroma_row), rows_.ChromaWidth(), rows_.chroma_, PlaneRow(c, chroma_row));
   }
 }
 

@@ -10,8 +10,7 @@
 #include <cstdint>
 
 #include "engine/sharpen.h"
-#include "kernels/code_rows.h"
-#include "kernels/segments.h"
+#include "kernels/kernels.h"
 #include "quorlin/quorlin.h"
 
 namespace quorlin {
@@ -28,7 +27,8 @@ class PlaneRows {
 
   class Mover {
    public:
-    Mover(const PlaneRows& rows, char* thread, char* shared, const Segments& seg, const SharpenParams& p);
+    Mover(const PlaneRows& rows, char* thread, char* shared, const Segments& seg, const SharpenParams& p,
+          const Kernels& k);
     void Load(int row, const Segments& seg, int channels, int16_t* const* rows) const;
     void Store(int row, const Segments& seg, int channels, const int16_t* const* rows) const;
     void Prefetch(int row) const;
@@ -40,13 +40,14 @@ class PlaneRows {
     int16_t* Stash(int chroma_row, int c) const;
 
     const PlaneRows& rows_;
+    const Kernels& k_;
     int16_t* plain_;  // the row in column order, from index -reach
     int16_t* aux_;    // a chroma row in codes' order
     int16_t* stash_;  // progressive: one block's first row; interlaced: every block's
     bool shared_stash_;
   };
-  Mover MakeMover(char* thread, char* shared, const Segments& seg, const SharpenParams& p) const {
-    return Mover(*this, thread, shared, seg, p);
+  Mover MakeMover(char* thread, char* shared, const Segments& seg, const SharpenParams& p, const Kernels& k) const {
+    return Mover(*this, thread, shared, seg, p, k);
   }
 
  private:

@@ -18,9 +18,6 @@
 #include "engine/frame_rows.h"
 #include "engine/plane_rows.h"
 #include "engine/scratch.h"
-#include "kernels/box_blur.h"
-#include "kernels/envelope.h"
-#include "kernels/plain_rows.h"
 
 namespace quorlin {
 
@@ -129,9 +126,10 @@ void SharpenBand(Band<Mover>& band, const Field& field, int begin, int end, bool
   const Segments& seg = s.seg;
   const int samples = seg.length * Segments::kLanes;
   const ptrdiff_t margin = ptrdiff_t(r) * Segments::kLanes;
+  const Kernels& kernels = *p.kernels;
   for (int c = 0; c < p.channels; ++c) {
     std::fill(s.Sums(c), s.Sums(c) + s.pitch, 0);
-    for (int k = begin - r; k <= begin + r; ++k) AddRowToSums(s.Sums(c), band.Original(k, c), seg);
+    for (int k = begin - r; k <= begin + r; ++k) kernels.add_row_to_sums(s.Sums(c), band.Original(k, c), seg);
   }
   int16_t* blur = s.Work(0);
   int16_t* lo = s.Work(1);
@@ -140,18 +138,18 @@ void SharpenBand(Band<Mover>& band, const Field& field, int begin, int end, bool
   for (int j = begin; j < end; ++j) {
     const EnvelopeRows env = EnvelopeRowsOf(j, field.rows, complete);
     for (int c = 0; c < p.channels; ++c) {
-      BoxBlurRow(s.Sums(c), seg, blur);
+      kernels.box_blur_row(s.Sums(c), seg, blur);
       if (p.bound != Bound::None) {
-        EnvelopeRow(band.Original(env.above, c), band.Original(env.centre, c), band.Original(env.below, c), seg,
-                    complete, lo, hi);
+        kernels.envelope_row(band.Original(env.above, c), band.Original(env.centre, c), band.Original(env.below, c),
+                             seg, complete, lo, hi);
       }
-      CombineRow(band.Original(j, c) + margin, blur, lo, hi, samples, c == 0 ? p.luma : p.chroma, p.bound,
-                 s.Work(3 + c));
+      kernels.combine_row(band.Original(j, c) + margin, blur, lo, hi, samples, c == 0 ? p.luma : p.chroma, p.bound,
+                          s.Work(3 + c));
     }
     band.Store(j, out);
     if (j + 1 < end) {
       for (int c = 0; c < p.channels; ++c) {
-        SlideSums(s.Sums(c), band.Original(j + r + 1, c), band.Original(j - r, c), seg);
+        kernels.slide_sums(s.Sums(c), band.Original(j + r + 1, c), band.Original(j - r, c), seg);
       }
     }
   }
@@ -186,7 +184,7 @@ QuorlinStatus SharpenRows(const Rows& rows, const SharpenParams& p, int threads,
     const int t = omp_get_thread_num();
     const int team = omp_get_num_threads();
     const Scratch s = Scratch::Carve(block.data(), t, p.channels, p.radius, seg, pitch, source);
-    const auto mover = rows.MakeMover(s.source, block.data() + part * threads, seg, p);
+    const auto mover = rows.MakeMover(s.source, block.data() + part * threads, seg, p, *p.kernels);
     for (int f = 0; f < fields; ++f) {
       const Field field{f, fields, (H - f + fields - 1) / fields};
       const auto [begin, end] = BandOf(field.rows, t, team, align);

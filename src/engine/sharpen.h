@@ -3,7 +3,7 @@
 // bands, one band per thread.
 #pragma once
 
-#include "kernels/combine.h"
+#include "kernels/kernels.h"
 #include "quorlin/quorlin.h"
 
 namespace quorlin {
@@ -16,6 +16,7 @@ struct SharpenParams {
   int channels;   // 1: Y alone (luma only); 3: Y, Cb and Cr
   Bound bound;    // limit mode: Saturated for Y alone, Wrapped for all three
   ChannelParams luma, chroma;
+  const Kernels* kernels;  // of the instruction set level chosen
 };
 
 // Sharpens a frame in place with `threads` (at least 1) workers; the frame's

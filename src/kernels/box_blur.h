@@ -16,12 +16,17 @@ namespace quorlin {
 constexpr int32_t BoxFactor(int radius) { return 65536 / ((2 * radius + 1) * (2 * radius + 1)); }
 
 // Column sums of rows, margins included: sums += row.
-void AddRowToSums(int32_t* sums, const int16_t* row, const Segments& seg);
+using AddRowToSumsFn = void(int32_t* sums, const int16_t* row, const Segments& seg);
 // Moves the vertical window down one row: sums += entering - leaving.
-void SlideSums(int32_t* sums, const int16_t* entering, const int16_t* leaving, const Segments& seg);
-
+using SlideSumsFn = void(int32_t* sums, const int16_t* entering, const int16_t* leaving, const Segments& seg);
 // out (L vectors, no margins) = the low 16 bits of (S * F) >> 16, S being
 // the sum of the column sums x - r .. x + r, with reach r.
-void BoxBlurRow(const int32_t* column_sums, const Segments& seg, int16_t* out);
+using BoxBlurRowFn = void(const int32_t* column_sums, const Segments& seg, int16_t* out);
+
+namespace sse2 {
+AddRowToSumsFn AddRowToSums;
+SlideSumsFn SlideSums;
+BoxBlurRowFn BoxBlurRow;
+}  // namespace sse2
 
 }  // namespace quorlin

@@ -30,16 +30,23 @@ CodeRowParams MakeCodeRowParams(const CodeScale& scale);
 
 // values[x] = the value of codes[x] for x < n; codes are bytes or 16-bit
 // words as p.wide says, and codes above max_code read as max_code.
-void CodesToValues(const void* codes, int n, const CodeRowParams& p, int16_t* values);
+using CodesToValuesFn = void(const void* codes, int n, const CodeRowParams& p, int16_t* values);
 // codes[x] = the code of values[x], given the sample's original code; codes
 // may be `original` itself.
-void ValuesToCodes(const int16_t* values, const void* original, int n, const CodeRowParams& p, void* codes);
+using ValuesToCodesFn = void(const int16_t* values, const void* original, int n, const CodeRowParams& p, void* codes);
 // out[x] = in[x / 2] for x < n: 4:2:0 chroma over its block's columns.
-void SpreadPairs(const int16_t* in, int n, int16_t* out);
+using SpreadPairsFn = void(const int16_t* in, int n, int16_t* out);
 // means[c] = DivRound of the sum of top[2c], top[2c + 1], bottom[2c] and
 // bottom[2c + 1] by their count, for c < ceil(n / 2), where n is the row's
 // width: columns at or beyond n, and the bottom row when null, are not in the
 // block. means may be top.
-void BlockMeans(const int16_t* top, const int16_t* bottom, int n, int16_t* means);
+using BlockMeansFn = void(const int16_t* top, const int16_t* bottom, int n, int16_t* means);
+
+namespace sse2 {
+CodesToValuesFn CodesToValues;
+ValuesToCodesFn ValuesToCodes;
+SpreadPairsFn SpreadPairs;
+BlockMeansFn BlockMeans;
+}  // namespace sse2
 
 }  // namespace quorlin

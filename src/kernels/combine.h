@@ -18,9 +18,13 @@ struct ChannelParams {
 
 enum class Bound { None, Wrapped, Saturated };
 
-// out[x] for x below width rounded up to 8; lo and hi are read only when
-// bounded. All rows 16-byte aligned.
-void CombineRow(const int16_t* in, const int16_t* blur, const int16_t* lo, const int16_t* hi, int width,
-                ChannelParams params, Bound bound, int16_t* out);
+// out[x] for x below width rounded up to 16; lo and hi are read only when
+// bounded. All rows 32-byte aligned.
+using CombineRowFn = void(const int16_t* in, const int16_t* blur, const int16_t* lo, const int16_t* hi, int width,
+                          ChannelParams params, Bound bound, int16_t* out);
+
+namespace sse2 {
+CombineRowFn CombineRow;
+}  // namespace sse2
 
 }  // namespace quorlin

@@ -31,7 +31,11 @@ constexpr EnvelopeRows EnvelopeRowsOf(int j, int field_rows, bool complete) {
 // layout with a reach of at least 1, whose margins clip the window at the
 // row's edges; with `complete`, columns 0 and width - 1 then copy columns 1
 // and width - 2.
-void EnvelopeRow(const int16_t* above, const int16_t* centre, const int16_t* below, const Segments& seg,
-                 bool complete, int16_t* lo, int16_t* hi);
+using EnvelopeRowFn = void(const int16_t* above, const int16_t* centre, const int16_t* below, const Segments& seg,
+                           bool complete, int16_t* lo, int16_t* hi);
+
+namespace sse2 {
+EnvelopeRowFn EnvelopeRow;
+}  // namespace sse2
 
 }  // namespace quorlin

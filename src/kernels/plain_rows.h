@@ -10,19 +10,24 @@
 
 namespace quorlin {
 
-// Vectors of a segment row the transposes may write: the row with its
-// margins, rounded up to whole groups of eight.
-inline int PaddedVectors(const Segments& seg) { return (seg.Extended() + 7) / 8 * 8; }
+// Vectors of a segment row the kernels may read or write: the row with its
+// margins, rounded up to whole groups of sixteen.
+inline int PaddedVectors(const Segments& seg) { return (seg.Extended() + 15) / 16 * 16; }
 
 // out (PaddedVectors(seg) vectors, 16-byte aligned), margins included:
 // lane s of vector i is plain[s * L + i], for i from -reach. plain must hold
-// samples from index -reach up to 8L + reach + 8, those outside the row's
+// samples from index -reach up to 8L + reach + 16, those outside the row's
 // columns being the edge columns repeated.
-void PlainToSegments(const int16_t* plain, const Segments& seg, int16_t* out);
+using PlainToSegmentsFn = void(const int16_t* plain, const Segments& seg, int16_t* out);
 // plain[s * L + i] = lane s of vector i of `in` (L vectors without margins,
 // readable up to whole groups of eight), for every column of the row;
-// plain must have room for 8L + 8 samples, of which those at or beyond the
+// plain must have room for 8L + 16 samples, of which those at or beyond the
 // row's width are left undefined.
-void SegmentsToPlain(const int16_t* in, const Segments& seg, int16_t* plain);
+using SegmentsToPlainFn = void(const int16_t* in, const Segments& seg, int16_t* plain);
+
+namespace sse2 {
+PlainToSegmentsFn PlainToSegments;
+SegmentsToPlainFn SegmentsToPlain;
+}  // namespace sse2
 
 }  // namespace quorlin

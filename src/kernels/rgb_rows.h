@@ -13,7 +13,12 @@ namespace quorlin {
 
 // n pixels of `channels` (3 or 4) bytes, R, G, B first; a fourth byte is
 // neither read nor written.
-void RgbToYcRow(const uint8_t* rgb, int channels, int n, QuorlinPixel* yc);
-void YcToRgbRow(const QuorlinPixel* yc, int n, int channels, uint8_t* rgb);
+using RgbToYcRowFn = void(const uint8_t* rgb, int channels, int n, QuorlinPixel* yc);
+using YcToRgbRowFn = void(const QuorlinPixel* yc, int n, int channels, uint8_t* rgb);
+
+namespace sse2 {
+RgbToYcRowFn RgbToYcRow;
+YcToRgbRowFn YcToRgbRow;
+}  // namespace sse2
 
 }  // namespace quorlin

@@ -2,9 +2,9 @@
 
 #include <cstddef>
 
-#include "kernels/sse2_util.h"
+#include "kernels/x86/sse2_util.h"
 
-namespace quorlin {
+namespace quorlin::sse2 {
 
 void PlainToSegments(const int16_t* plain, const Segments& seg, int16_t* out) {
   const ptrdiff_t length = seg.length;
@@ -34,4 +34,4 @@ void SegmentsToPlain(const int16_t* in, const Segments& seg, int16_t* plain) {
   for (int i = 0; i < last; i += 8) group(i);
 }
 
-}  // namespace quorlin
+}  // namespace quorlin::sse2

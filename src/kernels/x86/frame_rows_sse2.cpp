@@ -1,13 +1,11 @@
-#include "engine/frame_rows.h"
-
-#include <xmmintrin.h>
+#include "kernels/frame_rows.h"
 
 #include <algorithm>
 #include <cstddef>
 
-#include "kernels/pixel_columns.h"
+#include "kernels/x86/pixel_columns.h"
 
-namespace quorlin {
+namespace quorlin::sse2 {
 
 namespace {
 
@@ -94,13 +92,4 @@ void StoreRow(const int16_t* const* rows, const Segments& seg, int channels, Quo
   }
 }
 
-// Asks for a row's cache lines ahead of its gather, which reads eight places
-// of the row at once: on frames arriving from memory, the hardware
-// prefetcher alone leaves the gather waiting.
-void FrameRows::Mover::Prefetch(int row) const {
-  const char* bytes = reinterpret_cast<const char*>(Row(row));
-  const ptrdiff_t size = ptrdiff_t{frame_.width} * ptrdiff_t{sizeof(QuorlinPixel)};
-  for (ptrdiff_t at = 0; at < size; at += 64) _mm_prefetch(bytes + at, _MM_HINT_T0);
-}
-
-}  // namespace quorlin
+}  // namespace quorlin::sse2

@@ -1,8 +1,8 @@
 #include "kernels/envelope.h"
 
-#include "kernels/sse2_util.h"
+#include "kernels/x86/sse2_util.h"
 
-namespace quorlin {
+namespace quorlin::sse2 {
 
 void EnvelopeRow(const int16_t* above, const int16_t* centre, const int16_t* below, const Segments& seg,
                  bool complete, int16_t* lo, int16_t* hi) {
@@ -40,4 +40,4 @@ void EnvelopeRow(const int16_t* above, const int16_t* centre, const int16_t* bel
   }
 }
 
-}  // namespace quorlin
+}  // namespace quorlin::sse2

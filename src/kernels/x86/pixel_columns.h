@@ -11,7 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "kernels/sse2_util.h"
+#include "kernels/x86/sse2_util.h"
 
 namespace quorlin {
 

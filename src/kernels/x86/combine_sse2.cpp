@@ -1,8 +1,8 @@
 #include "kernels/combine.h"
 
-#include "kernels/sse2_util.h"
+#include "kernels/x86/sse2_util.h"
 
-namespace quorlin {
+namespace quorlin::sse2 {
 
 namespace {
 
@@ -55,4 +55,4 @@ void CombineRow(const int16_t* in, const int16_t* blur, const int16_t* lo, const
   }
 }
 
-}  // namespace quorlin
+}  // namespace quorlin::sse2

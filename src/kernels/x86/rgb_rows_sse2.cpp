@@ -3,9 +3,9 @@
 #include <cstring>
 
 #include "convert/rgb_yc.h"
-#include "kernels/sse2_util.h"
+#include "kernels/x86/sse2_util.h"
 
-namespace quorlin {
+namespace quorlin::sse2 {
 
 namespace {
 
@@ -191,4 +191,4 @@ void YcToRgbRow(const QuorlinPixel* yc, int n, int channels, uint8_t* rgb) {
   }
 }
 
-}  // namespace quorlin
+}  // namespace quorlin::sse2

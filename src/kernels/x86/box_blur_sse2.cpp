@@ -1,8 +1,8 @@
 #include "kernels/box_blur.h"
 
-#include "kernels/sse2_util.h"
+#include "kernels/x86/sse2_util.h"
 
-namespace quorlin {
+namespace quorlin::sse2 {
 
 namespace {
 
@@ -80,4 +80,4 @@ void BoxBlurRow(const int32_t* column_sums, const Segments& seg, int16_t* out) {
   }
 }
 
-}  // namespace quorlin
+}  // namespace quorlin::sse2

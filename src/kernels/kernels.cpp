@@ -1,0 +1,70 @@
+#include "kernels/kernels.h"
+
+#include <cpuid.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace quorlin {
+
+namespace {
+
+// XCR0: which register states the operating system saves on a task switch;
+// bits 1 and 2 are the SSE and AVX (upper halves of ymm) states.
+uint64_t ExtendedControlRegister() {
+  uint32_t eax, edx;
+  __asm__ volatile("xgetbv" : "=a"(eax), "=d"(edx) : "c"(0));
+  return (uint64_t{edx} << 32) | eax;
+}
+
+Isa Detect() {
+  unsigned eax, ebx, ecx, edx;
+  if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return Isa::kSse2;
+  const bool osxsave = ecx & bit_OSXSAVE, avx = ecx & bit_AVX;
+  if (!osxsave || !avx || (ExtendedControlRegister() & 6) != 6) return Isa::kSse2;
+  if (!__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx)) return Isa::kSse2;
+  return ebx & bit_AVX2 ? Isa::kAvx2 : Isa::kSse2;
+}
+
+// QUORLIN_ISA as a level, or the highest for none or an unknown value.
+Isa FromEnvironment() {
+  const char* name = std::getenv("QUORLIN_ISA");
+  if (name && std::strcmp(name, "sse2") == 0) return Isa::kSse2;
+  return Isa::kAvx2;
+}
+
+constexpr Kernels kSse2 = {
+    Isa::kSse2,           "sse2",
+    sse2::AddRowToSums,   sse2::SlideSums,         sse2::BoxBlurRow,      sse2::EnvelopeRow,
+    sse2::CombineRow,     sse2::LoadRow,           sse2::StoreRow,        sse2::PlainToSegments,
+    sse2::SegmentsToPlain, sse2::CodesToValues,    sse2::ValuesToCodes,   sse2::SpreadPairs,
+    sse2::BlockMeans,     sse2::RgbToYcRow,        sse2::YcToRgbRow,
+};
+
+// Until a family has AVX2 kernels of its own, its SSE2 ones stand in.
+constexpr Kernels Avx2Kernels() {
+  Kernels k = kSse2;
+  k.isa = Isa::kAvx2;
+  k.name = "avx2";
+  return k;
+}
+constexpr Kernels kAvx2 = Avx2Kernels();
+
+}  // namespace
+
+Isa SupportedIsa() {
+  static const Isa supported = Detect();
+  return supported;
+}
+
+Isa ChosenIsa(int requested) {
+  static const Isa environment = FromEnvironment();
+  int level = std::min(int(SupportedIsa()), int(environment));
+  if (requested == QUORLIN_ISA_SSE2 || requested == QUORLIN_ISA_AVX2) level = std::min(level, requested);
+  return Isa(level);
+}
+
+const Kernels& KernelsFor(Isa isa) { return isa == Isa::kAvx2 ? kAvx2 : kSse2; }
+
+}  // namespace quorlin

@@ -1,0 +1,47 @@
+// The row kernels as a table of functions, one table per instruction set
+// level, filled once; the engine and the conversions call through it. SSE2
+// runs everywhere; AVX2 is used where the processor and the operating
+// system support it, and gives the same samples.
+#pragma once
+
+#include "kernels/box_blur.h"
+#include "kernels/code_rows.h"
+#include "kernels/combine.h"
+#include "kernels/envelope.h"
+#include "kernels/frame_rows.h"
+#include "kernels/plain_rows.h"
+#include "kernels/rgb_rows.h"
+
+namespace quorlin {
+
+enum class Isa { kSse2 = QUORLIN_ISA_SSE2, kAvx2 = QUORLIN_ISA_AVX2 };
+
+struct Kernels {
+  Isa isa;
+  const char* name;
+  AddRowToSumsFn* add_row_to_sums;
+  SlideSumsFn* slide_sums;
+  BoxBlurRowFn* box_blur_row;
+  EnvelopeRowFn* envelope_row;
+  CombineRowFn* combine_row;
+  LoadRowFn* load_row;
+  StoreRowFn* store_row;
+  PlainToSegmentsFn* plain_to_segments;
+  SegmentsToPlainFn* segments_to_plain;
+  CodesToValuesFn* codes_to_values;
+  ValuesToCodesFn* values_to_codes;
+  SpreadPairsFn* spread_pairs;
+  BlockMeansFn* block_means;
+  RgbToYcRowFn* rgb_to_yc_row;
+  YcToRgbRowFn* yc_to_rgb_row;
+};
+
+// The highest level this processor and its operating system run.
+Isa SupportedIsa();
+// The level to use: the highest supported, lowered (never raised) by a
+// request (QUORLIN_ISA_BEST for none) and by the environment variable
+// QUORLIN_ISA ("sse2" or "avx2"; any other value is ignored).
+Isa ChosenIsa(int requested);
+const Kernels& KernelsFor(Isa isa);
+
+}  // namespace quorlin
