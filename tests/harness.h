@@ -51,16 +51,17 @@ inline bool SamePixels(const model::Frame& a, const model::Frame& b) {
 }
 
 // A plain row of samples in the segment layout, margins filled with the
-// clamped columns, in 16-byte aligned storage.
+// clamped columns, aligned and padded as the engine's rows are.
 template <typename T>
 struct SegmentRow {
   quorlin::Segments seg;
   std::vector<T> storage;
-  SegmentRow(const std::vector<T>& plain, quorlin::Segments s) : seg(s), storage(size_t(s.Extended()) * 8 + 16) {
+  SegmentRow(const std::vector<T>& plain, quorlin::Segments s)
+      : seg(s), storage(size_t(quorlin::PaddedVectors(s)) * 8 + 64 / sizeof(T)) {
     for (int i = -s.reach; i < s.length + s.reach; ++i)
       for (int lane = 0; lane < 8; ++lane) data()[(i + s.reach) * 8 + lane] = plain[s.Column(i, lane)];
   }
-  T* data() { return reinterpret_cast<T*>((reinterpret_cast<uintptr_t>(storage.data()) + 15) & ~uintptr_t{15}); }
+  T* data() { return reinterpret_cast<T*>((reinterpret_cast<uintptr_t>(storage.data()) + 63) & ~uintptr_t{63}); }
 };
 
 // Column x of a row without margins in the segment layout.

@@ -235,7 +235,7 @@ const WorkedLimited kYCLimited[] = {
 std::vector<int16_t> CombineOne(int16_t in, int16_t blur, int16_t lo, int16_t hi, ChannelParams params,
                                 Bound bound) {
   constexpr int kWidth = 13;
-  alignas(16) int16_t in_row[16], blur_row[16], lo_row[16], hi_row[16], out[16];
+  alignas(32) int16_t in_row[16], blur_row[16], lo_row[16], hi_row[16], out[16];
   std::fill(in_row, in_row + 16, in);
   std::fill(blur_row, blur_row + 16, blur);
   std::fill(lo_row, lo_row + 16, lo);
@@ -270,7 +270,7 @@ TEST(CombineRow, MatchesTheModelOnRandomSamples) {
   std::mt19937 rng(21);
   std::uniform_int_distribution<int> sample(-32768, 32767), strength(0, 256), threshold(0, 1024), limit(-512, 512);
   constexpr int kWidth = 61;
-  alignas(16) int16_t in[64], blur[64], lo[64], hi[64], out[64];
+  alignas(32) int16_t in[64], blur[64], lo[64], hi[64], out[64];
   for (int round = 0; round < 200; ++round) {
     for (int x = 0; x < 64; ++x) {
       in[x] = int16_t(sample(rng));

@@ -28,5 +28,10 @@ AddRowToSumsFn AddRowToSums;
 SlideSumsFn SlideSums;
 BoxBlurRowFn BoxBlurRow;
 }  // namespace sse2
+namespace avx2 {
+AddRowToSumsFn AddRowToSums;
+SlideSumsFn SlideSums;
+BoxBlurRowFn BoxBlurRow;
+}  // namespace avx2
 
 }  // namespace quorlin

@@ -48,5 +48,11 @@ ValuesToCodesFn ValuesToCodes;
 SpreadPairsFn SpreadPairs;
 BlockMeansFn BlockMeans;
 }  // namespace sse2
+namespace avx2 {
+CodesToValuesFn CodesToValues;
+ValuesToCodesFn ValuesToCodes;
+SpreadPairsFn SpreadPairs;
+BlockMeansFn BlockMeans;
+}  // namespace avx2
 
 }  // namespace quorlin

@@ -26,5 +26,8 @@ using CombineRowFn = void(const int16_t* in, const int16_t* blur, const int16_t*
 namespace sse2 {
 CombineRowFn CombineRow;
 }  // namespace sse2
+namespace avx2 {
+CombineRowFn CombineRow;
+}  // namespace avx2
 
 }  // namespace quorlin

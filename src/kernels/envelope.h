@@ -37,5 +37,8 @@ using EnvelopeRowFn = void(const int16_t* above, const int16_t* centre, const in
 namespace sse2 {
 EnvelopeRowFn EnvelopeRow;
 }  // namespace sse2
+namespace avx2 {
+EnvelopeRowFn EnvelopeRow;
+}  // namespace avx2
 
 }  // namespace quorlin

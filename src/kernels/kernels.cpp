@@ -42,11 +42,24 @@ constexpr Kernels kSse2 = {
     sse2::BlockMeans,     sse2::RgbToYcRow,        sse2::YcToRgbRow,
 };
 
-// Until a family has AVX2 kernels of its own, its SSE2 ones stand in.
+// Where a family has no AVX2 kernels of its own, its SSE2 ones stand in.
 constexpr Kernels Avx2Kernels() {
   Kernels k = kSse2;
   k.isa = Isa::kAvx2;
   k.name = "avx2";
+  k.add_row_to_sums = avx2::AddRowToSums;
+  k.slide_sums = avx2::SlideSums;
+  k.box_blur_row = avx2::BoxBlurRow;
+  k.envelope_row = avx2::EnvelopeRow;
+  k.combine_row = avx2::CombineRow;
+  k.load_row = avx2::LoadRow;
+  k.store_row = avx2::StoreRow;
+  k.plain_to_segments = avx2::PlainToSegments;
+  k.segments_to_plain = avx2::SegmentsToPlain;
+  k.codes_to_values = avx2::CodesToValues;
+  k.values_to_codes = avx2::ValuesToCodes;
+  k.spread_pairs = avx2::SpreadPairs;
+  k.block_means = avx2::BlockMeans;
   return k;
 }
 constexpr Kernels kAvx2 = Avx2Kernels();

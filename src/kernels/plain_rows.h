@@ -11,8 +11,8 @@
 namespace quorlin {
 
 // Vectors of a segment row the kernels may read or write: the row with its
-// margins, rounded up to whole groups of sixteen.
-inline int PaddedVectors(const Segments& seg) { return (seg.Extended() + 15) / 16 * 16; }
+// margins and two more, rounded up to whole groups of sixteen.
+inline int PaddedVectors(const Segments& seg) { return (seg.Extended() + 17) / 16 * 16; }
 
 // out (PaddedVectors(seg) vectors, 16-byte aligned), margins included:
 // lane s of vector i is plain[s * L + i], for i from -reach. plain must hold
@@ -29,5 +29,9 @@ namespace sse2 {
 PlainToSegmentsFn PlainToSegments;
 SegmentsToPlainFn SegmentsToPlain;
 }  // namespace sse2
+namespace avx2 {
+PlainToSegmentsFn PlainToSegments;
+SegmentsToPlainFn SegmentsToPlain;
+}  // namespace avx2
 
 }  // namespace quorlin

@@ -15,11 +15,6 @@ const int16_t* Samples(const QuorlinPixel* row, int c) { return reinterpret_cast
 int16_t* Samples(QuorlinPixel* row, int c) { return reinterpret_cast<int16_t*>(row) + c; }
 static_assert(sizeof(QuorlinPixel) == 3 * sizeof(int16_t), "pixels are three packed samples");
 
-// Vectors i in [0, FullVectors) hold a column of the row in every lane.
-int FullVectors(const Segments& seg) {
-  return std::clamp(seg.width - (Segments::kLanes - 1) * seg.length, 0, seg.length);
-}
-
 // Vectors i in [0, WholePixelVectors) may move whole pixels: in every lane
 // the pixel after column s * L + i is in the row and in the same segment.
 // Only all three channels move so; for luma alone the transpose costs more
@@ -31,23 +26,32 @@ int WholePixelVectors(const Segments& seg, int channels) {
 }  // namespace
 
 void LoadRow(const QuorlinPixel* src, const Segments& seg, int channels, int16_t* const* rows) {
+  LoadRowFrom(src, seg, channels, rows, 0);
+}
+
+void StoreRow(const int16_t* const* rows, const Segments& seg, int channels, QuorlinPixel* dst) {
+  StoreRowFrom(rows, seg, channels, dst, 0);
+}
+
+void LoadRowFrom(const QuorlinPixel* src, const Segments& seg, int channels, int16_t* const* rows, int first) {
   const int full = FullVectors(seg);
   const int whole = WholePixelVectors(seg, channels);
   const ptrdiff_t step = 3 * ptrdiff_t{seg.length};  // samples between lanes
   const ptrdiff_t margin = ptrdiff_t{seg.reach} * Segments::kLanes;
-  if (whole > 0) {
+  if (whole > first) {
     int16_t* const y = rows[0] + margin;
     int16_t* const cb = rows[1] + margin;
     int16_t* const cr = rows[2] + margin;
-    const int16_t* column = Samples(src, 0);
-    for (ptrdiff_t at = 0; at < ptrdiff_t{whole} * Segments::kLanes; at += Segments::kLanes, column += 3) {
+    const int16_t* column = Samples(src, 0) + 3 * ptrdiff_t{first};
+    for (ptrdiff_t at = ptrdiff_t{first} * Segments::kLanes; at < ptrdiff_t{whole} * Segments::kLanes;
+         at += Segments::kLanes, column += 3) {
       GatherPixels(column, step, y + at, cb + at, cr + at);
     }
   }
   for (int c = 0; c < channels; ++c) {
     const int16_t* in = Samples(src, c);
     int16_t* out = rows[c] + margin;
-    for (int i = whole; i < full; ++i) {
+    for (int i = std::max(first, whole); i < full; ++i) {
       for (int lane = 0; lane < Segments::kLanes; ++lane) out[i * Segments::kLanes + lane] = in[3 * i + lane * step];
     }
     // The margins and the row's end: columns clamped into the row.
@@ -59,18 +63,19 @@ void LoadRow(const QuorlinPixel* src, const Segments& seg, int channels, int16_t
   }
 }
 
-void StoreRow(const int16_t* const* rows, const Segments& seg, int channels, QuorlinPixel* dst) {
+void StoreRowFrom(const int16_t* const* rows, const Segments& seg, int channels, QuorlinPixel* dst, int first) {
   const int full = FullVectors(seg);
   const int whole = WholePixelVectors(seg, channels);
   const ptrdiff_t step = 3 * ptrdiff_t{seg.length};
   // In order of i, so that each pixel's write replaces the stale luma the
   // previous one left on it.
-  if (whole > 0) {
+  if (whole > first) {
     const int16_t* const y = rows[0];
     const int16_t* const cb = rows[1];
     const int16_t* const cr = rows[2];
-    int16_t* column = Samples(dst, 0);
-    for (ptrdiff_t at = 0; at < ptrdiff_t{whole} * Segments::kLanes; at += Segments::kLanes, column += 3) {
+    int16_t* column = Samples(dst, 0) + 3 * ptrdiff_t{first};
+    for (ptrdiff_t at = ptrdiff_t{first} * Segments::kLanes; at < ptrdiff_t{whole} * Segments::kLanes;
+         at += Segments::kLanes, column += 3) {
       ScatterPixels(y + at, cb + at, cr + at, column, step);
     }
   }
@@ -79,9 +84,9 @@ void StoreRow(const int16_t* const* rows, const Segments& seg, int channels, Quo
     const int16_t* in = rows[c];
     // Four lanes at a time: eight places to write at once would not stay in
     // registers in the 32-bit plug-in.
-    for (int first = 0; first < Segments::kLanes; first += 4) {
-      for (int i = whole; i < full; ++i) {
-        for (int lane = first; lane < first + 4; ++lane) out[3 * i + lane * step] = in[i * Segments::kLanes + lane];
+    for (int lanes = 0; lanes < Segments::kLanes; lanes += 4) {
+      for (int i = std::max(first, whole); i < full; ++i) {
+        for (int lane = lanes; lane < lanes + 4; ++lane) out[3 * i + lane * step] = in[i * Segments::kLanes + lane];
       }
     }
     for (int i = full; i < seg.length; ++i) {
