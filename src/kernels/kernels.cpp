@@ -60,6 +60,8 @@ constexpr Kernels Avx2Kernels() {
   k.values_to_codes = avx2::ValuesToCodes;
   k.spread_pairs = avx2::SpreadPairs;
   k.block_means = avx2::BlockMeans;
+  k.rgb_to_yc_row = avx2::RgbToYcRow;
+  k.yc_to_rgb_row = avx2::YcToRgbRow;
   return k;
 }
 constexpr Kernels kAvx2 = Avx2Kernels();

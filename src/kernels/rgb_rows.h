@@ -20,5 +20,9 @@ namespace sse2 {
 RgbToYcRowFn RgbToYcRow;
 YcToRgbRowFn YcToRgbRow;
 }  // namespace sse2
+namespace avx2 {
+RgbToYcRowFn RgbToYcRow;
+YcToRgbRowFn YcToRgbRow;
+}  // namespace avx2
 
 }  // namespace quorlin

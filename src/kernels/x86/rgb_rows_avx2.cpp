@@ -1,0 +1,184 @@
+// Eight pixels at a time, four in each 128-bit half, with the arithmetic of
+// rgb_rows_sse2.cpp, whose comments say why it is exact.
+#include <cstring>
+
+#include "kernels/rgb_rows.h"
+#include "kernels/x86/avx2_util.h"
+
+namespace quorlin::avx2 {
+
+namespace {
+
+// floor(x / e) for eight x below 2^30.
+class Divisor {
+ public:
+  explicit Divisor(uint32_t e) {
+    int log2 = 0;
+    while ((uint64_t{1} << log2) < e) ++log2;
+    const int s = 30 + log2;
+    magic_ = _mm256_set1_epi32(int(uint32_t(((uint64_t{1} << s) + e - 1) / e)));
+    shift_ = _mm_cvtsi32_si128(s);
+  }
+  __m256i Divide(__m256i x) const {
+    const __m256i even = _mm256_srl_epi64(_mm256_mul_epu32(x, magic_), shift_);
+    const __m256i odd = _mm256_srl_epi64(_mm256_mul_epu32(_mm256_srli_epi64(x, 32), magic_), shift_);
+    return _mm256_or_si256(even, _mm256_slli_epi64(odd, 32));
+  }
+
+ private:
+  __m256i magic_;
+  __m128i shift_;
+};
+
+QUORLIN_FORCE_INLINE __m256i Magnitude(__m256i v, __m256i sign) {
+  return _mm256_sub_epi32(_mm256_xor_si256(v, sign), sign);
+}
+
+// c0 * p[0] + c1 * p[1] + c2 * p[2] for eight pixels, in order: lo holds
+// pixels 0, 1 | 4, 5 and hi 2, 3 | 6, 7.
+QUORLIN_FORCE_INLINE __m256i Weighted(__m256i lo, __m256i hi, __m256i coefficients) {
+  const __m256 a = _mm256_castsi256_ps(_mm256_madd_epi16(lo, coefficients));
+  const __m256 b = _mm256_castsi256_ps(_mm256_madd_epi16(hi, coefficients));
+  return _mm256_add_epi32(_mm256_castps_si256(_mm256_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0))),
+                          _mm256_castps_si256(_mm256_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1))));
+}
+
+template <int kShift>
+QUORLIN_FORCE_INLINE __m256i Rounded(__m256i s, __m256i half_d, const Divisor& d) {
+  const __m256i sign = _mm256_srai_epi32(s, 31);
+  return Magnitude(d.Divide(_mm256_add_epi32(_mm256_slli_epi32(Magnitude(s, sign), kShift), half_d)), sign);
+}
+
+struct ToYc {
+  __m256i y_weights = _mm256_setr_epi16(299, 587, 114, 0, 299, 587, 114, 0, 299, 587, 114, 0, 299, 587, 114, 0);
+  __m256i cb_weights =
+      _mm256_setr_epi16(-299, -587, 886, 0, -299, -587, 886, 0, -299, -587, 886, 0, -299, -587, 886, 0);
+  __m256i cr_weights =
+      _mm256_setr_epi16(701, -587, -114, 0, 701, -587, -114, 0, 701, -587, -114, 0, 701, -587, -114, 0);
+  __m256i y_half = _mm256_set1_epi32(31875), cb_half = _mm256_set1_epi32(112965), cr_half = _mm256_set1_epi32(178755);
+  Divisor y_d{63750}, cb_d{225930}, cr_d{357510};
+
+  // Eight RGBA pixels to Y, Cb, Cr: y_cb holds Y 0..3, Cb 0..3 | Y 4..7,
+  // Cb 4..7 and cr Cr 0..3 twice | Cr 4..7 twice.
+  void Convert(__m256i rgba, __m256i& y_cb, __m256i& cr) const {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i lo = _mm256_unpacklo_epi8(rgba, zero), hi = _mm256_unpackhi_epi8(rgba, zero);
+    y_cb = _mm256_packs_epi32(Rounded<10>(Weighted(lo, hi, y_weights), y_half, y_d),
+                              Rounded<11>(Weighted(lo, hi, cb_weights), cb_half, cb_d));
+    const __m256i cr32 = Rounded<12>(Weighted(lo, hi, cr_weights), cr_half, cr_d);
+    cr = _mm256_packs_epi32(cr32, cr32);
+  }
+};
+
+struct ToRgb {
+  __m256i r_weights = _mm256_set1_epi32(1000 | 1402 << 16), b_weights = _mm256_set1_epi32(1000 | 1772 << 16);
+  __m256i low = _mm256_set1_epi32(-8100), high = _mm256_set1_epi32(4105000);
+  __m256i half = _mm256_set1_epi32(409600);
+  __m256i fifth_of_fifth = _mm256_set1_epi32(5243);
+  __m256d g_y = _mm256_set1_pd(255.0 * 587000), g_cr = _mm256_set1_pd(255.0 * 419198);
+  __m256d g_cb = _mm256_set1_pd(255.0 * 202008);
+  __m256d g_half = _mm256_set1_pd(1202176000.5), g_reciprocal = _mm256_set1_pd(1 / 2404352000.0);
+
+  // floor((51 t + 409600) / 819200) clamped below at 0, t = Y w0 + C w1 held
+  // within its bounds, for eight (Y, C) pairs.
+  __m256i RedOrBlue(__m256i y_c, __m256i weights) const {
+    const __m256i t = _mm256_min_epi32(_mm256_max_epi32(_mm256_madd_epi16(y_c, weights), low), high);
+    const __m256i t51 = _mm256_add_epi32(_mm256_add_epi32(_mm256_slli_epi32(t, 5), _mm256_slli_epi32(t, 4)),
+                                         _mm256_add_epi32(_mm256_slli_epi32(t, 1), t));
+    const __m256i u = _mm256_srli_epi32(_mm256_max_epi32(_mm256_add_epi32(t51, half), _mm256_setzero_si256()), 15);
+    // floor(u / 25) = (u * 5243) >> 17 for u below 2^13: the 16-bit multiply of
+    // each lane's low half, whose high half is 0.
+    return _mm256_srli_epi32(_mm256_mulhi_epu16(u, fifth_of_fifth), 1);
+  }
+
+  // Four pixels' G from their Y, Cr and Cb.
+  __m128i Green4(__m128i y, __m128i cr, __m128i cb) const {
+    const __m256d t = _mm256_sub_pd(_mm256_sub_pd(_mm256_mul_pd(_mm256_cvtepi32_pd(y), g_y),
+                                                  _mm256_mul_pd(_mm256_cvtepi32_pd(cr), g_cr)),
+                                    _mm256_mul_pd(_mm256_cvtepi32_pd(cb), g_cb));
+    return _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_add_pd(t, g_half), g_reciprocal));
+  }
+
+  // Eight pixels (Y, Cb, Cr in 16-bit lanes) to RGB0 bytes.
+  __m256i Convert(__m128i y, __m128i cb, __m128i cr) const {
+    const __m256i y_cr = _mm256_set_m128i(_mm_unpackhi_epi16(y, cr), _mm_unpacklo_epi16(y, cr));
+    const __m256i y_cb = _mm256_set_m128i(_mm_unpackhi_epi16(y, cb), _mm_unpacklo_epi16(y, cb));
+    const __m256i r = RedOrBlue(y_cr, r_weights), b = RedOrBlue(y_cb, b_weights);
+    const __m256i y32 = _mm256_cvtepi16_epi32(y), cr32 = _mm256_cvtepi16_epi32(cr), cb32 = _mm256_cvtepi16_epi32(cb);
+    const __m256i g = _mm256_set_m128i(
+        Green4(_mm256_extracti128_si256(y32, 1), _mm256_extracti128_si256(cr32, 1), _mm256_extracti128_si256(cb32, 1)),
+        Green4(_mm256_castsi256_si128(y32), _mm256_castsi256_si128(cr32), _mm256_castsi256_si128(cb32)));
+    // In each half: R0..3 G0..3 B0..3, clamped to 0..255 by the packs, then
+    // interleaved.
+    const __m256i bytes = _mm256_packus_epi16(_mm256_packs_epi32(r, g), _mm256_packs_epi32(b, b));
+    const __m256i rg = _mm256_unpacklo_epi8(bytes, _mm256_srli_si256(bytes, 4));
+    const __m256i b0 = _mm256_unpacklo_epi8(_mm256_srli_si256(bytes, 8), _mm256_setzero_si256());
+    return _mm256_unpacklo_epi16(rg, b0);
+  }
+};
+
+// Eight pixels' Y, Cb and Cr in 16-bit lanes: one 8-byte load a pixel, each
+// taking the next pixel's Y too, so the eighth pixel must not be the row's
+// last.
+QUORLIN_FORCE_INLINE void LoadEightPixels(const QuorlinPixel* p, __m128i& y, __m128i& cb, __m128i& cr) {
+  auto pixel = [&](int i) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + i)); };
+  auto four = [&](int first, __m128i& y_cb, __m128i& cr4) {
+    const __m128i p01 = _mm_unpacklo_epi16(pixel(first), pixel(first + 1));  // y0 y1 cb0 cb1 cr0 cr1 . .
+    const __m128i p23 = _mm_unpacklo_epi16(pixel(first + 2), pixel(first + 3));
+    y_cb = _mm_unpacklo_epi32(p01, p23);
+    cr4 = _mm_unpackhi_epi32(p01, p23);
+  };
+  __m128i y_cb0, cr0, y_cb1, cr1;
+  four(0, y_cb0, cr0);
+  four(4, y_cb1, cr1);
+  y = _mm_unpacklo_epi64(y_cb0, y_cb1);
+  cb = _mm_unpackhi_epi64(y_cb0, y_cb1);
+  cr = _mm_unpacklo_epi64(cr0, cr1);
+}
+
+}  // namespace
+
+void RgbToYcRow(const uint8_t* rgb, int channels, int n, QuorlinPixel* yc) {
+  const ToYc k;
+  int x = 0;
+  for (; x + 8 <= n; x += 8, rgb += 8 * channels) {
+    __m256i rgba;
+    if (channels == 4) {
+      rgba = LoadUnaligned(rgb);
+    } else {
+      alignas(32) uint8_t expanded[32] = {};
+      for (int i = 0; i < 8; ++i) std::memcpy(expanded + 4 * i, rgb + 3 * i, 3);
+      rgba = Load(expanded);
+    }
+    __m256i y_cb, cr;
+    k.Convert(rgba, y_cb, cr);
+    alignas(32) int16_t samples[32];
+    Store(samples, y_cb);
+    Store(samples + 16, cr);
+    for (int half = 0; half < 2; ++half) {
+      for (int i = 0; i < 4; ++i) yc[x + 4 * half + i] = {samples[8 * half + i], samples[8 * half + 4 + i], samples[16 + 8 * half + i]};
+    }
+  }
+  sse2::RgbToYcRow(rgb, channels, n - x, yc + x);
+}
+
+void YcToRgbRow(const QuorlinPixel* yc, int n, int channels, uint8_t* rgb) {
+  const ToRgb k;
+  int x = 0;
+  for (; x + 9 <= n; x += 8, rgb += 8 * channels) {
+    __m128i y, cb, cr;
+    LoadEightPixels(yc + x, y, cb, cr);
+    const __m256i rgb0 = k.Convert(y, cb, cr);
+    if (channels == 4) {
+      const __m256i alpha = _mm256_set1_epi32(int(0xFF000000u));
+      StoreUnaligned(rgb, _mm256_or_si256(rgb0, _mm256_and_si256(LoadUnaligned(rgb), alpha)));
+    } else {
+      alignas(32) uint8_t bytes[32];
+      Store(bytes, rgb0);
+      for (int i = 0; i < 8; ++i) std::memcpy(rgb + 3 * i, bytes + 4 * i, 3);
+    }
+  }
+  sse2::YcToRgbRow(yc + x, n - x, channels, rgb);
+}
+
+}  // namespace quorlin::avx2
