@@ -7,6 +7,7 @@
 #include "controls.h"
 #include "convert/rgb_yc.h"
 #include "convert/yuv_yc.h"
+#include "engine/rgb_rows.h"
 #include "engine/sharpen.h"
 #include "quorlin/quorlin.h"
 
@@ -14,9 +15,14 @@ namespace quorlin {
 
 namespace {
 
+// Pictures whose editor frame (pitch pixels a row) the library takes.
+bool ValidSize(int width, int height, int pitch) {
+  return width > 0 && height > 0 && pitch >= width &&
+         int64_t{pitch} * height * int64_t{sizeof(QuorlinPixel)} <= QUORLIN_MAX_FRAME_BYTES;
+}
+
 bool ValidFrame(const QuorlinFrame* frame) {
-  return frame && frame->pixels && frame->width > 0 && frame->height > 0 && frame->pitch >= frame->width &&
-         int64_t{frame->pitch} * frame->height * int64_t{sizeof(QuorlinPixel)} <= QUORLIN_MAX_FRAME_BYTES;
+  return frame && frame->pixels && ValidSize(frame->width, frame->height, frame->pitch);
 }
 
 bool ValidSettings(const QuorlinSettings* settings) {
@@ -28,9 +34,13 @@ bool ValidSettings(const QuorlinSettings* settings) {
 // Rows of `row_bytes` each, `stride` apart, one per row of the frame.
 bool ValidRows(const void* data, ptrdiff_t stride, int64_t row_bytes) { return data && stride >= row_bytes; }
 
+bool ValidRgb(const uint8_t* rgb, ptrdiff_t stride, int channels, int width, int height) {
+  return ValidSize(width, height, width) && (channels == 3 || channels == 4) &&
+         ValidRows(rgb, stride, int64_t{width} * channels);
+}
+
 bool ValidRgb(const uint8_t* rgb, ptrdiff_t stride, int channels, const QuorlinFrame* frame) {
-  return ValidFrame(frame) && (channels == 3 || channels == 4) &&
-         ValidRows(rgb, stride, int64_t{frame->width} * channels);
+  return ValidFrame(frame) && ValidRgb(rgb, stride, channels, frame->width, frame->height);
 }
 
 bool ValidPlanes(const QuorlinPlanes* planes, bool chroma) {
@@ -69,6 +79,15 @@ QuorlinStatus quorlin_sharpen_planes(const QuorlinPlanes* planes, const QuorlinS
   const quorlin::SharpenParams params = quorlin::MakeSharpenParams(*settings);
   if (!quorlin::ValidPlanes(planes, params.channels == 3)) return QUORLIN_BAD_ARGUMENT;
   return quorlin::SharpenPlanes(*planes, params, quorlin::Threads(*settings), settings->allocator);
+}
+
+QuorlinStatus quorlin_sharpen_rgb(uint8_t* rgb, ptrdiff_t stride, int channels, int width, int height,
+                                  const QuorlinSettings* settings) {
+  if (!quorlin::ValidSettings(settings) || !quorlin::ValidRgb(rgb, stride, channels, width, height)) {
+    return QUORLIN_BAD_ARGUMENT;
+  }
+  return quorlin::SharpenRgb({rgb, stride, channels, width, height}, quorlin::MakeSharpenParams(*settings),
+                             quorlin::Threads(*settings), settings->allocator);
 }
 
 QuorlinStatus quorlin_rgb_to_yc(const uint8_t* rgb, ptrdiff_t stride, int channels, const QuorlinFrame* frame) {

@@ -1,14 +1,10 @@
 // quorlin.so, the filter as a frei0r effect. The host's RGBA frame is copied
-// to its output, whose colours are converted to the editor's samples as the
-// quorlin command converts a PNG picture, sharpened by the library and
-// converted back; alpha stays as copied.
-#include <omp.h>
-
-#include <algorithm>
+// to its output, which the library sharpens as the quorlin command sharpens
+// a PNG picture: converted to the editor's samples and back, row by row;
+// alpha stays as copied.
 #include <cstdint>
 #include <cstring>
 #include <new>
-#include <vector>
 
 // The functions frei0r.h declares are the module's exports; every other
 // symbol is hidden.
@@ -30,52 +26,19 @@ constexpr int kBytesPerPixel = 4;
 struct Instance {
   unsigned width, height;  // as the host constructed it: every frame has this size
   QuorlinSettings settings;
-  std::vector<QuorlinPixel> pixels;  // the frame in the editor's samples; taken at the first frame
 };
 
-// Frames the library cannot hold pass through unchanged.
-bool Sharpenable(const Instance& instance) {
-  return instance.width > 0 && instance.height > 0 &&
-         uint64_t{instance.width} * instance.height <= QUORLIN_MAX_FRAME_BYTES / sizeof(QuorlinPixel);
-}
-
-// Runs convert(rgba_rows, frame_rows) on bands of rows, one per worker
-// thread: the library converts on the calling thread alone, and a 1080p
-// frame's two conversions took ten times as long as its sharpening.
-template <typename Convert>
-void InBands(const QuorlinFrame& frame, uint8_t* rgba, Convert convert) {
-  const int bands = std::min(omp_get_max_threads(), frame.height);
-  const ptrdiff_t stride = ptrdiff_t{frame.width} * kBytesPerPixel;
-#pragma omp parallel for schedule(static)
-  for (int band = 0; band < bands; ++band) {
-    const int top = int(int64_t{frame.height} * band / bands);
-    const int bottom = int(int64_t{frame.height} * (band + 1) / bands);
-    const QuorlinFrame rows{frame.pixels + ptrdiff_t{top} * frame.pitch, frame.width, bottom - top, frame.pitch};
-    convert(rgba + top * stride, rows);
-  }
-}
-
-// Sharpens the RGBA frame in place, or leaves it as it is when the frame is
-// too large or working memory cannot be had.
+// Sharpens the RGBA frame in place, converted row by row on the worker
+// threads; a frame too large for the library, or without the working memory
+// it needs, stays as it is.
 void Sharpen(Instance& instance, uint8_t* rgba) {
-  if (!Sharpenable(instance)) return;
-  if (instance.pixels.empty()) {
-    try {
-      instance.pixels.resize(size_t{instance.width} * instance.height);
-    } catch (const std::bad_alloc&) {
-      return;
-    }
+  if (instance.width == 0 || instance.height == 0 || instance.width > INT32_MAX / kBytesPerPixel ||
+      instance.height > INT32_MAX) {
+    return;
   }
   const int width = int(instance.width);
-  const QuorlinFrame frame{instance.pixels.data(), width, int(instance.height), width};
-  const ptrdiff_t stride = ptrdiff_t{width} * kBytesPerPixel;
-  InBands(frame, rgba, [stride](const uint8_t* from, const QuorlinFrame& to) {
-    quorlin_rgb_to_yc(from, stride, kBytesPerPixel, &to);
-  });
-  if (quorlin_sharpen(&frame, &instance.settings) != QUORLIN_OK) return;
-  InBands(frame, rgba, [stride](uint8_t* to, const QuorlinFrame& from) {
-    quorlin_yc_to_rgb(&from, to, stride, kBytesPerPixel);
-  });
+  quorlin_sharpen_rgb(rgba, ptrdiff_t{width} * kBytesPerPixel, kBytesPerPixel, width, int(instance.height),
+                      &instance.settings);
 }
 
 }  // namespace
@@ -116,7 +79,7 @@ void f0r_get_param_info(f0r_param_info_t* info, int param_index) {
 // whatever size their frames have, although the frei0r header allows only
 // multiples of 8 up to 2048, and a host given no instance may not check.
 f0r_instance_t f0r_construct(unsigned int width, unsigned int height) {
-  auto* instance = new (std::nothrow) Instance{width, height, {}, {}};
+  auto* instance = new (std::nothrow) Instance{width, height, {}};
   if (instance) quorlin_default_settings(&instance->settings);
   return instance;
 }

@@ -146,6 +146,14 @@ QUORLIN_API QuorlinStatus quorlin_rgb_to_yc(const uint8_t *rgb, ptrdiff_t stride
 QUORLIN_API QuorlinStatus quorlin_yc_to_rgb(const QuorlinFrame *frame, uint8_t *rgb, ptrdiff_t stride,
                                             int channels);
 
+/* Sharpens a width x height RGB picture in place: the bytes that
+ * quorlin_rgb_to_yc, quorlin_sharpen and quorlin_yc_to_rgb would give, but
+ * converted and sharpened row by row on all worker threads with working
+ * memory of a few rows per thread. On any status but QUORLIN_OK the picture
+ * is as it was. */
+QUORLIN_API QuorlinStatus quorlin_sharpen_rgb(uint8_t *rgb, ptrdiff_t stride, int channels, int width, int height,
+                                              const QuorlinSettings *settings);
+
 /* YUV planes of 8 to 16 bits (two bytes a sample above 8, in the machine's
  * byte order), 4:4:4 or 4:2:0. Limited range maps Y 16..235 to 0..4096 and
  * Cb, Cr 16..240 to -2048..2048 at 8 bits (the same codes times 2^(depth-8)

@@ -17,6 +17,7 @@
 
 #include "engine/frame_rows.h"
 #include "engine/plane_rows.h"
+#include "engine/rgb_rows.h"
 #include "engine/scratch.h"
 
 namespace quorlin {
@@ -207,6 +208,11 @@ QuorlinStatus Sharpen(const QuorlinFrame& frame, const SharpenParams& p, int thr
 QuorlinStatus SharpenPlanes(const QuorlinPlanes& planes, const SharpenParams& p, int threads,
                             const QuorlinAllocator* allocator) {
   return SharpenRows(PlaneRows(planes), p, threads, allocator);
+}
+
+QuorlinStatus SharpenRgb(const RgbPicture& picture, const SharpenParams& p, int threads,
+                         const QuorlinAllocator* allocator) {
+  return SharpenRows(RgbRows(picture), p, threads, allocator);
 }
 
 }  // namespace quorlin

@@ -27,5 +27,9 @@ QuorlinStatus Sharpen(const QuorlinFrame& frame, const SharpenParams& params, in
 // The same on YUV planes, converted on the way in and out of each row.
 QuorlinStatus SharpenPlanes(const QuorlinPlanes& planes, const SharpenParams& params, int threads,
                             const QuorlinAllocator* allocator);
+struct RgbPicture;
+// The same on an 8-bit RGB picture.
+QuorlinStatus SharpenRgb(const RgbPicture& picture, const SharpenParams& params, int threads,
+                         const QuorlinAllocator* allocator);
 
 }  // namespace quorlin

@@ -53,15 +53,14 @@ bool IsStream(FILE* in) {
   return first != EOF && std::ungetc(first, in) == 'Y';
 }
 
-// Converts the picture to the editor's YC samples, filters it as one frame
-// and converts it back; alpha stays as it was. Returns "" or the problem.
+// Filters the picture as the editor filters a frame, through the editor's
+// YC samples; alpha stays as it was. Returns "" or the problem.
 std::string Sharpen(const QuorlinSettings& filter, Picture& picture) {
-  std::vector<QuorlinPixel> pixels(size_t(picture.width) * picture.height);
-  const QuorlinFrame frame{pixels.data(), picture.width, picture.height, picture.width};
   const ptrdiff_t stride = ptrdiff_t{picture.width} * picture.channels;
-  quorlin_rgb_to_yc(picture.pixels.data(), stride, picture.channels, &frame);
-  if (quorlin_sharpen(&frame, &filter) != QUORLIN_OK) return "not enough memory to filter it";
-  quorlin_yc_to_rgb(&frame, picture.pixels.data(), stride, picture.channels);
+  if (quorlin_sharpen_rgb(picture.pixels.data(), stride, picture.channels, picture.width, picture.height, &filter) !=
+      QUORLIN_OK) {
+    return "not enough memory to filter it";
+  }
   return "";
 }
 
