@@ -6,6 +6,7 @@
 # column compares cost only, not results. Quorlin is also timed on frames
 # arriving from memory, against a memcpy from memory. Prints one table of
 # medians.
+# Quorlin runs at both instruction set levels (QUORLIN_ISA).
 # Usage: bench/peers.sh [REPETITIONS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,8 +19,10 @@ out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 
 bench=build/native/bench
-"$bench/quorlin_bench" --benchmark_repetitions="$reps" --benchmark_format=json \
-  --benchmark_filter='Memcpy|pipeline:[01]/.*interlace:0' >"$out/quorlin.json" 2>/dev/null
+for level in sse2 avx2; do
+  QUORLIN_ISA=$level "$bench/quorlin_bench" --benchmark_repetitions="$reps" --benchmark_format=json \
+    --benchmark_filter='Memcpy|pipeline:[01]/.*interlace:0' >"$out/quorlin.$level.json" 2>/dev/null
+done
 "$bench/opencv_peer" --benchmark_repetitions="$reps" --benchmark_format=json >"$out/opencv.json" 2>/dev/null
 
 # ffmpeg: 50 copies of the frame through the filter, less the same run
@@ -55,7 +58,8 @@ def medians(path):
     runs = json.load(open(f"{out}/{path}"))["benchmarks"]
     return {b["run_name"]: b["real_time"] for b in runs if b.get("aggregate_name") == "median"}
 
-q, o = medians("quorlin.json"), medians("opencv.json")
+levels = {level: medians(f"quorlin.{level}.json") for level in ("sse2", "avx2")}
+q, o = levels["sse2"], medians("opencv.json")
 f = {}
 for line in open(f"{out}/ffmpeg.txt"):
     mode, radius, threads, ms = line.split()
@@ -65,16 +69,17 @@ streamed = q["BM_MemcpyFromMemory/real_time"]
 rows = [("luma, radius 2", 0, 1, 2, 1), ("luma, radius 2", 0, 1, 2, 2), ("luma, radius 10", 0, 1, 10, 1),
         ("luma + chroma, radius 2", 1, 3, 2, 1), ("luma + chroma, radius 2", 1, 3, 2, 2)]
 print(f"memcpy of the frame: {memcpy:.2f} ms in cache, {streamed:.2f} ms from memory (1 thread)")
-print("| configuration | threads | Quorlin ms | × memcpy | from memory: ms | × memcpy | OpenCV ms | Quorlin / OpenCV "
-      "| ffmpeg unsharp ms | Quorlin / ffmpeg |")
-print("|---|---|---|---|---|---|---|---|---|---|")
+print("| configuration | threads | level | Quorlin ms | × memcpy | from memory: ms | × memcpy | OpenCV ms "
+      "| Quorlin / OpenCV | ffmpeg unsharp ms | Quorlin / ffmpeg |")
+print("|---|---|---|---|---|---|---|---|---|---|---|")
 for name, pipeline, channels, radius, threads in rows:
     args = f"pipeline:{pipeline}/radius:{radius}/interlace:0/threads:{threads}/process_time/real_time"
-    qm = q[f"BM_FrameProc/{args}"]
-    qs = q.get(f"BM_FrameProcFromMemory/{args}")
-    from_memory = f"{qs:.2f} | {qs / streamed:.1f}" if qs else "– | –"
     om = o[f"BM_OpenCVUnsharp/channels:{channels}/radius:{radius}/threads:{threads}/real_time"]
     fm = f[("luma" if channels == 1 else "yc", radius, threads)]
-    print(f"| {name} | {threads} | {qm:.2f} | {qm / memcpy:.1f} | {from_memory} | {om:.2f} | {qm / om:.2f} "
-          f"| {fm:.2f} | {qm / fm:.2f} |")
+    for level, ql in levels.items():
+        qm = ql[f"BM_FrameProc/{args}"]
+        qs = ql.get(f"BM_FrameProcFromMemory/{args}")
+        from_memory = f"{qs:.2f} | {qs / streamed:.1f}" if qs else "– | –"
+        print(f"| {name} | {threads} | {level.upper()} | {qm:.2f} | {qm / memcpy:.1f} | {from_memory} | {om:.2f} "
+              f"| {qm / om:.2f} | {fm:.2f} | {qm / fm:.2f} |")
 PY
