@@ -16,7 +16,14 @@
 
 #include "kernels/kernels.h"
 
-#if __has_include(<sanitizer/asan_interface.h>)
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QUORLIN_CHECKASM_ASAN
+#endif
+#elif defined(__SANITIZE_ADDRESS__)
+#define QUORLIN_CHECKASM_ASAN
+#endif
+#ifdef QUORLIN_CHECKASM_ASAN
 #include <sanitizer/asan_interface.h>
 #else
 #define ASAN_POISON_MEMORY_REGION(address, size) ((void)(address), (void)(size))

@@ -14,6 +14,18 @@
 
 namespace quorlin::checkasm {
 
+namespace {
+
+// The kernel, level and arguments of the call being made, for a failure's
+// report and for an AddressSanitizer report, which ends the program.
+std::string current_case;
+
+#ifdef QUORLIN_CHECKASM_ASAN
+void NameTheCase() { std::fprintf(stderr, "checkasm: in %s\n", current_case.c_str()); }
+#endif
+
+}  // namespace
+
 const char* NameOf(Range range) { return range == Range::kFull ? "full" : "natural"; }
 
 std::vector<int> Widths() {
@@ -38,10 +50,11 @@ void Run::Args(const char* format, ...) {
   std::vsnprintf(text, sizeof text, format, list);
   va_end(list);
   args = text;
+  current_case = std::string(kernel_) + " at " + k.name + " (" + args + ")";
 }
 
 void Run::Fail(const std::string& what) {
-  if (!failed) std::printf("FAILED %s at %s (%s): %s\n", kernel_, k.name, args.c_str(), what.c_str());
+  if (!failed) std::printf("FAILED %s: %s\n", current_case.c_str(), what.c_str());
   failed = true;
 }
 
@@ -132,6 +145,9 @@ void PrintTimes(const std::vector<const Kernels*>& levels, const std::vector<Tim
 int Main(int argc, char** argv) {
   Options options;
   if (!Parse(argc, argv, options)) return 2;
+#ifdef QUORLIN_CHECKASM_ASAN
+  __sanitizer_set_death_callback(NameTheCase);
+#endif
   const std::vector<const Kernels*> levels = Levels();
   std::printf("checkasm: seed %u; levels", options.seed);
   for (const Kernels* k : levels) std::printf(" %s", k->name);
