@@ -4,6 +4,7 @@
 // PaddedVectors(seg) vectors, the margins (if any) holding the clamped
 // columns, the rest random; kernels may write all of it, nothing around it.
 #include <algorithm>
+#include <cstdlib>
 
 #include "tests/checkasm/checkasm.h"
 
