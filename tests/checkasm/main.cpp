@@ -126,8 +126,9 @@ struct Timing {
 };
 
 void PrintTimes(const std::vector<const Kernels*>& levels, const std::vector<Timing>& times) {
-  std::printf("\nnanoseconds per call (and per column) on %d-wide rows, best of three medians of 25 batches:\n%-18s", kBenchWidth,
-              "kernel");
+  std::printf("\nnanoseconds per call (and per column) on %d-wide rows, best of three medians of 25 batches:\n",
+              kBenchWidth);
+  std::printf("%-18s", "kernel");
   for (const Kernels* k : levels) std::printf("%13s %8s", (std::string(k->name) + " ns").c_str(), "/column");
   if (levels.size() > 1) std::printf("  %8s %6s", "speed-up", "");
   std::printf("  arguments\n");
