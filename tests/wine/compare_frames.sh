@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The 32-bit plug-in under wine must make exactly the frames the native module
-# makes, whatever the number of worker threads: each module's statically or
-# dynamically linked OpenMP runtime reads OMP_NUM_THREADS when it loads, and
-# every one of the six runs must print the same lines.
+# makes, whatever the number of worker threads and the instruction set level:
+# each module's statically or dynamically linked OpenMP runtime reads
+# OMP_NUM_THREADS when it loads, and its kernels' level QUORLIN_ISA; every one
+# of the twelve runs must print the same lines.
 # Usage: compare_frames.sh NATIVE_HOST_CASES NATIVE_MODULE WIN32_BUILD_DIR OUT_DIR
 set -euo pipefail
 source "$(dirname "$0")/wine_env.sh"
@@ -13,26 +14,33 @@ prepare_wine_prefix
 mkdir -p "$out"
 
 status=0
-# Runs one of the six, keeping its lines even when it reports a bad frame.
+runs=()
+# Runs one of the twelve, keeping its lines even when it reports a bad frame.
 run() {
   local name=$1
   shift
+  runs+=("$name")
   "$@" >"$out/$name.txt" || { echo "$name: host_cases failed (exit $?)" >&2; status=1; }
 }
-for threads in 1 2 3; do
-  export OMP_NUM_THREADS=$threads
-  run "native.$threads" "$native_cases" "$native_module"
-  run "wine.$threads" run_wine "$win32_dir/host_cases.exe" "$(windows_path "$win32_dir/QuorlinSIMD.auf")"
+for isa in "${isa_levels[@]}"; do
+  export QUORLIN_ISA=$isa
+  for threads in 1 2 3; do
+    export OMP_NUM_THREADS=$threads
+    run "native.$isa.$threads" "$native_cases" "$native_module"
+    run "wine.$isa.$threads" run_wine "$win32_dir/host_cases.exe" "$(windows_path "$win32_dir/QuorlinSIMD.auf")"
+  done
 done
 
-frames=$(grep -c '^case ' "$out/native.1.txt" || true)
-[ "$frames" -gt 0 ] || { echo "no frames in $out/native.1.txt" >&2; exit 1; }
-for name in native.2 native.3 wine.1 wine.2 wine.3; do
-  if ! diff -q "$out/native.1.txt" "$out/$name.txt" >/dev/null; then
-    echo "$name differs from native.1:" >&2
-    diff "$out/native.1.txt" "$out/$name.txt" | head -n 20 >&2 || true
+first=${runs[0]}
+frames=$(grep -c '^case ' "$out/$first.txt" || true)
+[ "$frames" -gt 0 ] || { echo "no frames in $out/$first.txt" >&2; exit 1; }
+for name in "${runs[@]:1}"; do
+  if ! diff -q "$out/$first.txt" "$out/$name.txt" >/dev/null; then
+    echo "$name differs from $first:" >&2
+    diff "$out/$first.txt" "$out/$name.txt" | head -n 20 >&2 || true
     status=1
   fi
 done
-[ "$status" -eq 0 ] && echo "$frames frames identical in 6 runs: native and wine, 1, 2 and 3 threads"
+[ "$status" -eq 0 ] &&
+  echo "$frames frames identical in ${#runs[@]} runs: native and wine, levels ${isa_levels[*]}, 1, 2 and 3 threads"
 exit "$status"

@@ -4,6 +4,10 @@
 # or the tools are missing, unless QUORLIN_REQUIRE_WIN32 is set: then they
 # fail.
 
+# The instruction set levels the tests force through QUORLIN_ISA; "avx2"
+# lowers nothing, so that it is the best the processor runs.
+isa_levels=(sse2 avx2)
+
 # Ends the test as skipped, or as failed where it is required to run.
 skip() {
   if [ -n "${QUORLIN_REQUIRE_WIN32:-}" ]; then

@@ -1,0 +1,305 @@
+// The kernels that convert plain rows: YUV codes and the editor's values,
+// 4:2:0 chroma spread and averaged, 8-bit RGB and YC pixels. Their models are
+// the per-sample rules (convert/yuv_yc.h, convert/rgb_yc.h). The caller's
+// rows (codes, pixels) start at any offset and are exactly as long as the
+// call says, so that under AddressSanitizer a read past them fails.
+#include <algorithm>
+
+#include "convert/rgb_yc.h"
+#include "convert/yuv_yc.h"
+#include "tests/checkasm/checkasm.h"
+
+namespace quorlin::checkasm {
+namespace {
+
+// Rows of the caller's start anywhere; rows of 16-bit samples on any sample.
+int ByteOffset(Run& run) { return run.Uniform(0, 63); }
+int SampleOffset(Run& run) { return 2 * run.Uniform(0, 31); }
+
+std::string At(const char* row, ptrdiff_t x) { return std::string(row) + "[" + std::to_string(x) + "]"; }
+
+// One scale of the code rows: depth, range and channel.
+struct Scale {
+  int depth;
+  bool full_range, chroma;
+  CodeScale Rules() const { return chroma ? ChromaScale(depth, full_range) : LumaScale(depth, full_range); }
+  int Bytes() const { return depth > 8 ? 2 : 1; }
+};
+
+// Runs check(n, scale, case number) for every width at every depth, range and
+// channel; when timing, once on 8-bit limited-range luma.
+template <typename Case>
+void ForWidthsAndScales(Run& run, Case check) {
+  if (run.timing) {
+    check(kBenchWidth, Scale{8, false, false}, 0);
+    return;
+  }
+  int n = 0;
+  for (int width : Widths()) {
+    for (int depth = 8; depth <= 16; ++depth) {
+      for (bool full_range : {false, true}) {
+        for (bool chroma : {false, true}) {
+          if (!check(width, Scale{depth, full_range, chroma}, n++)) return;
+        }
+      }
+    }
+  }
+}
+
+uint16_t CodeAt(Buffer<uint8_t>& codes, ptrdiff_t x, int bytes) {
+  return bytes == 1 ? codes[x] : uint16_t(codes[2 * x] | codes[2 * x + 1] << 8);
+}
+
+void SetCode(Buffer<uint8_t>& codes, ptrdiff_t x, int bytes, uint16_t code) {
+  if (bytes == 2) codes[2 * x + 1] = uint8_t(code >> 8);
+  codes[bytes * x] = uint8_t(code);
+}
+
+// Codes of the depth, or any 16 bits (some above the depth's largest).
+void RandomCodes(Run& run, Buffer<uint8_t>& codes, int n, const CodeScale& rules, Range range, int bytes) {
+  for (ptrdiff_t x = 0; x < n; ++x) {
+    SetCode(codes, x, bytes, uint16_t(range == Range::kFull ? run.Uniform(0, 65535) : run.Uniform(0, rules.max_code)));
+  }
+}
+
+bool CodesToValuesCase(Run& run, int n, Scale scale, int case_number) {
+  const CodeScale rules = scale.Rules();
+  const CodeRowParams p = MakeCodeRowParams(rules);
+  const Range range = case_number % 2 ? Range::kFull : Range::kNatural;
+  const int codes_offset = ByteOffset(run), values_offset = SampleOffset(run);
+  Buffer<uint8_t> codes(run.rng, 0, ptrdiff_t{n} * scale.Bytes(), codes_offset);
+  Buffer<int16_t> values(run.rng, 0, n, values_offset);
+  RandomCodes(run, codes, n, rules, range, scale.Bytes());
+  run.Args("n %d depth %d %s range %s codes %s codes +%d bytes values +%d bytes", n, scale.depth,
+           scale.full_range ? "full" : "limited", scale.chroma ? "chroma" : "luma",
+           range == Range::kFull ? "any 16-bit" : "in depth", codes_offset, values_offset);
+  codes.Seal(), values.Seal();
+  if (!run.Make([&] { run.k.codes_to_values(codes.data(), n, p, values.data()); })) return true;
+  if (!run.Kept(values, "values", 0, n) || !run.Kept(codes, "codes", 0, 0)) return false;
+  for (ptrdiff_t x = 0; x < n; ++x) {
+    const uint16_t code = CodeAt(codes, x, scale.Bytes());
+    const auto where = [&] { return At("values", x) + " (code " + std::to_string(code) + ")"; };
+    if (!run.Same(values[x], ToEditor(rules, code), where)) return false;
+  }
+  return true;
+}
+
+// A value for a sample whose code was `original`: unchanged, next to it, or
+// anywhere (natural or in 16 bits).
+int16_t ValueFor(Run& run, const CodeScale& rules, uint16_t original, Range range) {
+  const int16_t unchanged = ToEditor(rules, original);
+  switch (run.Uniform(0, 3)) {
+    case 0: return unchanged;
+    case 1: return int16_t(unchanged + (run.Uniform(0, 1) ? 1 : -1));
+    default: return run.Sample(range);
+  }
+}
+
+// Codes written over the original ones (as the engine does) or beside them.
+bool ValuesToCodesCase(Run& run, int n, Scale scale, int case_number) {
+  const CodeScale rules = scale.Rules();
+  const CodeRowParams p = MakeCodeRowParams(rules);
+  const Range range = case_number % 4 < 2 ? Range::kNatural : Range::kFull;
+  const bool in_place = case_number % 2 == 0;
+  const int values_offset = SampleOffset(run), original_offset = ByteOffset(run), codes_offset = ByteOffset(run);
+  const ptrdiff_t bytes = ptrdiff_t{n} * scale.Bytes();
+  Buffer<int16_t> values(run.rng, 0, n, values_offset);
+  Buffer<uint8_t> original(run.rng, 0, bytes, original_offset), separate(run.rng, 0, bytes, codes_offset);
+  Buffer<uint8_t>& codes = in_place ? original : separate;
+  RandomCodes(run, original, n, rules, range, scale.Bytes());
+  std::vector<uint16_t> before(static_cast<size_t>(n));
+  for (ptrdiff_t x = 0; x < n; ++x) {
+    before[size_t(x)] = CodeAt(original, x, scale.Bytes());
+    values[x] = ValueFor(run, rules, before[size_t(x)], range);
+  }
+  run.Args("n %d depth %d %s range %s samples %s%s values +%d bytes original +%d bytes codes +%d bytes", n,
+           scale.depth, scale.full_range ? "full" : "limited", scale.chroma ? "chroma" : "luma", NameOf(range),
+           in_place ? " in place" : "", values_offset, original_offset, in_place ? original_offset : codes_offset);
+  values.Seal(), original.Seal(), separate.Seal();
+  const bool check = run.Make([&] { run.k.values_to_codes(values.data(), original.data(), n, p, codes.data()); });
+  if (!check) return true;
+  if (!run.Kept(codes, "codes", 0, bytes) || !run.Kept(values, "values", 0, 0) ||
+      (!in_place && !run.Kept(original, "original", 0, 0))) {
+    return false;
+  }
+  for (ptrdiff_t x = 0; x < n; ++x) {
+    const uint16_t want = ToCode(rules, values[x], before[size_t(x)]);
+    const auto where = [&] {
+      return At("codes", x) + " (value " + std::to_string(values[x]) + ", original " +
+             std::to_string(before[size_t(x)]) + ")";
+    };
+    if (!run.Same(CodeAt(codes, x, scale.Bytes()), want, where)) return false;
+  }
+  return true;
+}
+
+// Runs check(n, case number) for every width; when timing, once.
+template <typename Case>
+void ForWidths(Run& run, Case check) {
+  if (run.timing) {
+    check(kBenchWidth, 0);
+    return;
+  }
+  int n = 0;
+  for (int width : Widths()) {
+    for (int repeat = 0; repeat < 4; ++repeat) {
+      if (!check(width, n++)) return;
+    }
+  }
+}
+
+bool SpreadPairsCase(Run& run, int n, int case_number) {
+  const Range range = case_number % 2 ? Range::kFull : Range::kNatural;
+  const int in_offset = SampleOffset(run), out_offset = SampleOffset(run);
+  Buffer<int16_t> in(run.rng, 0, (n + 1) / 2, in_offset), out(run.rng, 0, n, out_offset);
+  for (ptrdiff_t c = 0; c < (n + 1) / 2; ++c) in[c] = run.Sample(range);
+  run.Args("n %d in +%d bytes out +%d bytes", n, in_offset, out_offset);
+  in.Seal(), out.Seal();
+  if (!run.Make([&] { run.k.spread_pairs(in.data(), n, out.data()); })) return true;
+  if (!run.Kept(out, "out", 0, n) || !run.Kept(in, "in", 0, 0)) return false;
+  for (ptrdiff_t x = 0; x < n; ++x) {
+    if (!run.Same(out[x], in[x / 2], [&] { return At("out", x); })) return false;
+  }
+  return true;
+}
+
+// Rounds num / den to nearest, halves away from zero.
+int DivRound(int num, int den) { return num >= 0 ? (2 * num + den) / (2 * den) : -((-2 * num + den) / (2 * den)); }
+
+// Means of one row's pairs or of two rows' 2 x 2 blocks, written beside the
+// rows or over the top one.
+bool BlockMeansCase(Run& run, int n, int case_number) {
+  const Range range = case_number % 2 ? Range::kFull : Range::kNatural;
+  const bool pair = case_number % 4 < 2, in_place = case_number % 8 < 4;
+  const int blocks = (n + 1) / 2;
+  const int top_offset = SampleOffset(run), bottom_offset = SampleOffset(run), means_offset = SampleOffset(run);
+  Buffer<int16_t> top(run.rng, 0, n, top_offset), bottom(run.rng, 0, n, bottom_offset);
+  Buffer<int16_t> separate(run.rng, 0, blocks, means_offset);
+  Buffer<int16_t>& means = in_place ? top : separate;
+  for (ptrdiff_t x = 0; x < n; ++x) top[x] = run.Sample(range), bottom[x] = run.Sample(range);
+  const std::vector<int16_t> top_before(top.data(), top.data() + n);
+  run.Args("n %d rows %d%s samples %s top +%d bytes bottom +%d bytes means +%d bytes", n, pair ? 2 : 1,
+           in_place ? " in place" : "", NameOf(range), top_offset, bottom_offset, in_place ? top_offset : means_offset);
+  top.Seal(), bottom.Seal(), separate.Seal();
+  const bool check =
+      run.Make([&] { run.k.block_means(top.data(), pair ? bottom.data() : nullptr, n, means.data()); });
+  if (!check) return true;
+  if (!run.Kept(means, "means", 0, blocks) || !run.Kept(bottom, "bottom", 0, 0) ||
+      (!in_place && !run.Kept(top, "top", 0, 0))) {
+    return false;
+  }
+  for (ptrdiff_t c = 0; c < blocks; ++c) {
+    int sum = 0, count = 0;
+    for (ptrdiff_t x = 2 * c; x < std::min<ptrdiff_t>(2 * c + 2, n); ++x, count += pair ? 2 : 1) {
+      sum += top_before[size_t(x)] + (pair ? bottom[x] : 0);
+    }
+    if (!run.Same(means[c], DivRound(sum, count), [&] { return At("means", c); })) return false;
+  }
+  return true;
+}
+
+// Runs check(n, channels, case number) for every width with RGB and RGBA
+// pixels; when timing, once on RGBA.
+template <typename Case>
+void ForWidthsAndChannels(Run& run, Case check) {
+  if (run.timing) {
+    check(kBenchWidth, 4, 0);
+    return;
+  }
+  int n = 0;
+  for (int width : Widths()) {
+    for (int channels : {3, 4}) {
+      for (int repeat = 0; repeat < 2; ++repeat) {
+        if (!check(width, channels, n++)) return;
+      }
+    }
+  }
+}
+
+bool RgbToYcCase(Run& run, int n, int channels) {
+  const int rgb_offset = ByteOffset(run), yc_offset = SampleOffset(run);
+  Buffer<uint8_t> rgb(run.rng, 0, ptrdiff_t{n} * channels, rgb_offset);
+  Buffer<QuorlinPixel> yc(run.rng, 0, n, yc_offset);
+  run.Args("n %d channels %d rgb +%d bytes yc +%d bytes", n, channels, rgb_offset, yc_offset);
+  rgb.Seal(), yc.Seal();
+  if (!run.Make([&] { run.k.rgb_to_yc_row(rgb.data(), channels, n, yc.data()); })) return true;
+  if (!run.Kept(yc, "yc", 0, n) || !run.Kept(rgb, "rgb", 0, 0)) return false;
+  for (ptrdiff_t x = 0; x < n; ++x) {
+    const uint8_t* c = &rgb[x * channels];
+    const QuorlinPixel want = RgbToYc({c[0], c[1], c[2]});
+    const auto where = [&](const char* channel) {
+      return At("yc", x) + "." + channel + " (rgb " + std::to_string(c[0]) + "," + std::to_string(c[1]) + "," +
+             std::to_string(c[2]) + ")";
+    };
+    if (!run.Same(yc[x].y, want.y, [&] { return where("y"); }) ||
+        !run.Same(yc[x].cb, want.cb, [&] { return where("cb"); }) ||
+        !run.Same(yc[x].cr, want.cr, [&] { return where("cr"); })) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Pixels of a colour nudged a little (the rounding of the way back), in the
+// natural ranges, or anywhere in 16 bits.
+QuorlinPixel PixelFor(Run& run, int case_number) {
+  if (case_number % 3 == 0) {
+    const QuorlinPixel p = RgbToYc({uint8_t(run.rng()), uint8_t(run.rng()), uint8_t(run.rng())});
+    return {int16_t(p.y + run.Uniform(-4, 4)), int16_t(p.cb + run.Uniform(-4, 4)), int16_t(p.cr + run.Uniform(-4, 4))};
+  }
+  const Range range = case_number % 3 == 1 ? Range::kNatural : Range::kFull;
+  return {run.Sample(range), run.Sample(range), run.Sample(range)};
+}
+
+// The fourth byte of RGBA pixels is the caller's and stays.
+bool YcToRgbCase(Run& run, int n, int channels, int case_number) {
+  const int yc_offset = SampleOffset(run), rgb_offset = ByteOffset(run);
+  Buffer<QuorlinPixel> yc(run.rng, 0, n, yc_offset);
+  Buffer<uint8_t> rgb(run.rng, 0, ptrdiff_t{n} * channels, rgb_offset);
+  for (ptrdiff_t x = 0; x < n; ++x) yc[x] = PixelFor(run, case_number);
+  const std::vector<uint8_t> before(rgb.data(), rgb.data() + ptrdiff_t{n} * channels);
+  run.Args("n %d channels %d yc +%d bytes rgb +%d bytes", n, channels, yc_offset, rgb_offset);
+  yc.Seal(), rgb.Seal();
+  if (!run.Make([&] { run.k.yc_to_rgb_row(yc.data(), n, channels, rgb.data()); })) return true;
+  if (!run.Kept(rgb, "rgb", 0, ptrdiff_t{n} * channels) || !run.Kept(yc, "yc", 0, 0)) return false;
+  for (ptrdiff_t x = 0; x < n; ++x) {
+    const Rgb8 c = YcToRgb(yc[x]);
+    const uint8_t want[4] = {c.r, c.g, c.b, channels == 4 ? before[size_t(x * channels + 3)] : uint8_t(0)};
+    for (int i = 0; i < channels; ++i) {
+      const auto where = [&] {
+        return At("rgb", x * channels + i) + " (yc " + std::to_string(yc[x].y) + "," + std::to_string(yc[x].cb) +
+               "," + std::to_string(yc[x].cr) + ")";
+      };
+      if (!run.Same(rgb[x * channels + i], want[i], where)) return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+void CheckCodesToValues(Run& run) {
+  ForWidthsAndScales(run, [&](int n, Scale s, int i) { return CodesToValuesCase(run, n, s, i); });
+}
+
+void CheckValuesToCodes(Run& run) {
+  ForWidthsAndScales(run, [&](int n, Scale s, int i) { return ValuesToCodesCase(run, n, s, i); });
+}
+
+void CheckSpreadPairs(Run& run) {
+  ForWidths(run, [&](int n, int i) { return SpreadPairsCase(run, n, i); });
+}
+
+void CheckBlockMeans(Run& run) {
+  ForWidths(run, [&](int n, int i) { return BlockMeansCase(run, n, i); });
+}
+
+void CheckRgbToYcRow(Run& run) {
+  ForWidthsAndChannels(run, [&](int n, int channels, int) { return RgbToYcCase(run, n, channels); });
+}
+
+void CheckYcToRgbRow(Run& run) {
+  ForWidthsAndChannels(run, [&](int n, int channels, int i) { return YcToRgbCase(run, n, channels, i); });
+}
+
+}  // namespace quorlin::checkasm
