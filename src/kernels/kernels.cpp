@@ -55,7 +55,11 @@ constexpr Kernels Avx2Kernels() {
   k.load_row = avx2::LoadRow;
   k.store_row = avx2::StoreRow;
   k.plain_to_segments = avx2::PlainToSegments;
+#if !defined(__i386__)
+  // With eight vector registers the 32-bit build spills the wider
+  // transpose's registers, and measured slower than SSE2 there.
   k.segments_to_plain = avx2::SegmentsToPlain;
+#endif
   k.codes_to_values = avx2::CodesToValues;
   k.values_to_codes = avx2::ValuesToCodes;
   k.spread_pairs = avx2::SpreadPairs;
