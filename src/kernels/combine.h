@@ -19,7 +19,8 @@ struct ChannelParams {
 enum class Bound { None, Wrapped, Saturated };
 
 // out[x] for x below width rounded up to 16; lo and hi are read only when
-// bounded. All rows 32-byte aligned.
+// bounded. blur, lo, hi and out are 32-byte aligned, in 16-byte aligned (a
+// sample row past its margin).
 using CombineRowFn = void(const int16_t* in, const int16_t* blur, const int16_t* lo, const int16_t* hi, int width,
                           ChannelParams params, Bound bound, int16_t* out);
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <strings.h>
 
 namespace quorlin {
 
@@ -30,7 +31,7 @@ Isa Detect() {
 // QUORLIN_ISA as a level, or the highest for none or an unknown value.
 Isa FromEnvironment() {
   const char* name = std::getenv("QUORLIN_ISA");
-  if (name && std::strcmp(name, "sse2") == 0) return Isa::kSse2;
+  if (name && strcasecmp(name, "sse2") == 0) return Isa::kSse2;
   return Isa::kAvx2;
 }
 

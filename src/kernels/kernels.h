@@ -40,7 +40,7 @@ struct Kernels {
 Isa SupportedIsa();
 // The level to use: the highest supported, lowered (never raised) by a
 // request (QUORLIN_ISA_BEST for none) and by the environment variable
-// QUORLIN_ISA ("sse2" or "avx2"; any other value is ignored).
+// QUORLIN_ISA ("sse2" or "avx2" in any case; any other value is ignored).
 Isa ChosenIsa(int requested);
 const Kernels& KernelsFor(Isa isa);
 

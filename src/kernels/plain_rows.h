@@ -14,7 +14,7 @@ namespace quorlin {
 // margins and two more, rounded up to whole groups of sixteen.
 inline int PaddedVectors(const Segments& seg) { return (seg.Extended() + 17) / 16 * 16; }
 
-// out (PaddedVectors(seg) vectors, 16-byte aligned), margins included:
+// out (PaddedVectors(seg) vectors, 32-byte aligned), margins included:
 // lane s of vector i is plain[s * L + i], for i from -reach. plain must hold
 // samples from index -reach up to 8L + reach + 16, those outside the row's
 // columns being the edge columns repeated.
