@@ -13,7 +13,7 @@ namespace {
 
 // Samples of the plain row: the margins on both sides and room for the
 // transposes' whole groups of eight.
-int64_t PlainSamples(const Segments& seg) { return 8 * int64_t{seg.length} + 2 * seg.reach + 16; }
+int64_t PlainSamples(const Segments& seg) { return 8 * int64_t{seg.length} + 2 * seg.reach + 32; }
 
 }  // namespace
 
@@ -46,7 +46,7 @@ uint8_t* PlaneRows::Mover::PlaneRow(int c, int row) const {
 
 void PlaneRows::Mover::Pad(const Segments& seg) const {
   std::fill(plain_ - seg.reach, plain_, plain_[0]);
-  std::fill(plain_ + seg.width, plain_ + 8 * ptrdiff_t{seg.length} + seg.reach + 16, plain_[seg.width - 1]);
+  std::fill(plain_ + seg.width, plain_ + 8 * ptrdiff_t{seg.length} + seg.reach + 32, plain_[seg.width - 1]);
 }
 
 int16_t* PlaneRows::Mover::Stash(int chroma_row, int c) const {

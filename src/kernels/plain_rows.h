@@ -16,7 +16,7 @@ inline int PaddedVectors(const Segments& seg) { return (seg.Extended() + 17) / 1
 
 // out (PaddedVectors(seg) vectors, 32-byte aligned), margins included:
 // lane s of vector i is plain[s * L + i], for i from -reach. plain must hold
-// samples from index -reach up to 8L + reach + 16, those outside the row's
+// samples from index -reach up to 8L + reach + 32, those outside the row's
 // columns being the edge columns repeated.
 using PlainToSegmentsFn = void(const int16_t* plain, const Segments& seg, int16_t* out);
 // plain[s * L + i] = lane s of vector i of `in` (L vectors without margins,

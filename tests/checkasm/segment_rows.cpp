@@ -288,10 +288,10 @@ bool StoreRowCase(Run& run, int width, int radius, Range range, int channels) {
   return true;
 }
 
-// A plain row as the engine keeps it: samples -reach .. 8L + reach + 16, the
+// A plain row as the engine keeps it: samples -reach .. 8L + reach + 32, the
 // first of them on a 64-byte boundary.
 Buffer<int16_t> PlainBuffer(Run& run, const Segments& seg) {
-  return Buffer<int16_t>(run.rng, -seg.reach, ptrdiff_t{seg.length} * kLanes + seg.reach + 16);
+  return Buffer<int16_t>(run.rng, -seg.reach, ptrdiff_t{seg.length} * kLanes + seg.reach + 32);
 }
 
 bool PlainToSegmentsCase(Run& run, int width, int radius, Range range) {
@@ -299,7 +299,7 @@ bool PlainToSegmentsCase(Run& run, int width, int radius, Range range) {
   Buffer<int16_t> plain = PlainBuffer(run, seg);
   Buffer<int16_t> out(run.rng, RowSamples(seg));
   const std::vector<int16_t> row = PlainRow(run, width, range);
-  for (ptrdiff_t x = -radius; x < ptrdiff_t{seg.length} * kLanes + radius + 16; ++x) {
+  for (ptrdiff_t x = -radius; x < ptrdiff_t{seg.length} * kLanes + radius + 32; ++x) {
     plain[x] = row[size_t(std::clamp<ptrdiff_t>(x, 0, width - 1))];
   }
   run.Args("width %d reach %d samples %s", width, radius, NameOf(range));
