@@ -180,10 +180,10 @@ QuorlinStatus SharpenRows(const Rows& rows, const SharpenParams& p, int threads,
   const int fields = p.interlace ? 2 : 1;
   const bool complete = EnvelopeIsComplete(W, H / fields);
   const int align = rows.RowAlignment(p);
-#pragma omp parallel num_threads(threads)  // no thread without its scratch rows
-  {
-    const int t = omp_get_thread_num();
-    const int team = omp_get_num_threads();
+  // Thread t of a team of `team` sharpens its band of each field; the
+  // barrier lets every band capture its neighbours' rows before any is
+  // rewritten.
+  const auto work = [&](int t, int team) {
     const Scratch s = Scratch::Carve(block.data(), t, p.channels, p.radius, seg, pitch, source);
     const auto mover = rows.MakeMover(s.source, block.data() + part * threads, seg, p, *p.kernels);
     for (int f = 0; f < fields; ++f) {
@@ -194,6 +194,15 @@ QuorlinStatus SharpenRows(const Rows& rows, const SharpenParams& p, int threads,
 #pragma omp barrier
       if (begin < end) SharpenBand(band, field, begin, end, complete, p, s);
     }
+  };
+  // One thread needs no team: the runtime would make and free one for every
+  // frame, and under wine each of its semaphores is a round trip to the
+  // server.
+  if (threads == 1) {
+    work(0, 1);
+  } else {
+#pragma omp parallel num_threads(threads)  // no thread without its scratch rows
+    work(omp_get_thread_num(), omp_get_num_threads());
   }
   return QUORLIN_OK;
 }
