@@ -2,6 +2,8 @@
 
 #include <numeric>
 
+#include "kernels/magic_divide.h"
+
 namespace quorlin {
 
 CodeRowParams MakeCodeRowParams(const CodeScale& scale) {
@@ -12,12 +14,9 @@ CodeRowParams MakeCodeRowParams(const CodeScale& scale) {
   p.offset = scale.offset;
   while ((1 << p.a_shift) < a) ++p.a_shift;
   p.d = uint32_t(scale.code_span / g);
-  // 2^magic_shift >= 2^30 * 2D keeps the multiply-high exact below 2^30.
-  const uint64_t divisor = 2 * uint64_t{p.d};
-  int log2_divisor = 0;
-  while ((uint64_t{1} << log2_divisor) < divisor) ++log2_divisor;
-  p.magic_shift = 30 + log2_divisor;
-  p.magic = uint32_t(((uint64_t{1} << p.magic_shift) + divisor - 1) / divisor);
+  const MagicDivisor by_2d = MagicDivisorFor(2 * uint64_t{p.d});
+  p.magic = by_2d.magic;
+  p.magic_shift = by_2d.shift;
   p.max_code = scale.max_code;
   // Where a code step is smaller than an editor unit, several codes share a
   // value, and only the original code can bring an unchanged sample back.

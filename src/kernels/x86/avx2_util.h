@@ -37,6 +37,16 @@ QUORLIN_FORCE_INLINE void StoreHalves(T* low, T* high, __m256i v) {
   _mm256_storeu2_m128i(reinterpret_cast<__m128i*>(high), reinterpret_cast<__m128i*>(low), v);
 }
 
+// floor(x / e) for eight x below 2^30, given e's MagicDivisor as vectors:
+// the 64-bit products x * magic of the even and the odd lanes shifted down,
+// the odd lanes' by 32 less, which leaves their quotients in the high halves.
+QUORLIN_FORCE_INLINE __m256i DivideByMagic(__m256i x, __m256i magic, __m128i shift) {
+  const __m128i odd_shift = _mm_sub_epi64(shift, _mm_cvtsi32_si128(32));
+  const __m256i even = _mm256_srl_epi64(_mm256_mul_epu32(x, magic), shift);
+  const __m256i odd = _mm256_srl_epi64(_mm256_mul_epu32(_mm256_srli_epi64(x, 32), magic), odd_shift);
+  return _mm256_blend_epi32(even, odd, 0xaa);
+}
+
 // In each 128-bit half: lane j of v[i] goes to lane i of v[j].
 QUORLIN_FORCE_INLINE void Transpose8x8(__m256i v[8]) {
   const __m256i a0 = _mm256_unpacklo_epi16(v[0], v[1]), a1 = _mm256_unpackhi_epi16(v[0], v[1]);

@@ -25,7 +25,7 @@ QUORLIN_FORCE_INLINE __m256i PackInOrder(__m256i a, __m256i b) {
 
 struct ValueVectors {
   __m256i offset, d, magic, max_code;
-  __m128i a_shift, magic_shift, odd_shift;
+  __m128i a_shift, magic_shift;
   __m256 ratio;
   bool by_ratio;
   explicit ValueVectors(const CodeRowParams& p)
@@ -35,15 +35,12 @@ struct ValueVectors {
         max_code(_mm256_set1_epi16(int16_t(p.max_code))),
         a_shift(_mm_cvtsi32_si128(p.a_shift + 1)),
         magic_shift(_mm_cvtsi32_si128(p.magic_shift)),
-        odd_shift(_mm_cvtsi32_si128(p.magic_shift - 32)),
         ratio(_mm256_set1_ps(p.ratio)),
         by_ratio(p.ratio != 0) {}
 };
 
 // Eight codes (32-bit lanes) to values: n * A / D rounded half away from
-// zero, in floats where that is exact, else sign(n) * floor((2|n|A + D) / 2D)
-// with floor(x / 2D) = (x * magic) >> magic_shift; the odd lanes' quotients
-// land in their high halves by shifting 32 less.
+// zero, in floats where that is exact, else sign(n) * floor((2|n|A + D) / 2D).
 QUORLIN_FORCE_INLINE __m256i Values8(__m256i codes, const ValueVectors& k) {
   const __m256i n = _mm256_sub_epi32(codes, k.offset);
   if (k.by_ratio) {
@@ -52,9 +49,7 @@ QUORLIN_FORCE_INLINE __m256i Values8(__m256i codes, const ValueVectors& k) {
     return _mm256_cvttps_epi32(_mm256_add_ps(t, half));
   }
   const __m256i x = _mm256_add_epi32(_mm256_sll_epi32(_mm256_abs_epi32(n), k.a_shift), k.d);
-  const __m256i even = _mm256_srl_epi64(_mm256_mul_epu32(x, k.magic), k.magic_shift);
-  const __m256i odd = _mm256_srl_epi64(_mm256_mul_epu32(_mm256_srli_epi64(x, 32), k.magic), k.odd_shift);
-  return _mm256_sign_epi32(_mm256_blend_epi32(even, odd, 0xaa), n);
+  return _mm256_sign_epi32(DivideByMagic(x, k.magic, k.magic_shift), n);
 }
 
 // Sixteen codes (16-bit lanes) to sixteen values, in order.

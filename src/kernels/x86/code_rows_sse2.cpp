@@ -62,14 +62,6 @@ QUORLIN_FORCE_INLINE __m128i LoadCodes(const void* codes, int x, const CodeRowPa
   return _mm_xor_si128(_mm_min_epi16(_mm_xor_si128(words, flip), _mm_xor_si128(max_code, flip)), flip);
 }
 
-// floor(x / 2D) for four x below 2^30: the 64-bit products x * magic of the
-// even and the odd lanes, shifted down.
-QUORLIN_FORCE_INLINE __m128i DivideByMagic(__m128i x, __m128i magic, __m128i shift) {
-  const __m128i even = _mm_srl_epi64(_mm_mul_epu32(x, magic), shift);
-  const __m128i odd = _mm_srl_epi64(_mm_mul_epu32(_mm_srli_epi64(x, 32), magic), shift);
-  return _mm_or_si128(even, _mm_slli_epi64(odd, 32));
-}
-
 // Four codes (32-bit lanes) to values: sign(n) * floor((2|n|A + D) / 2D).
 QUORLIN_FORCE_INLINE __m128i Values4(__m128i codes, __m128i offset, __m128i a_shift, __m128i d, __m128i magic,
                                      __m128i magic_shift) {

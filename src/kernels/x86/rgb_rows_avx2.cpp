@@ -2,6 +2,7 @@
 // rgb_rows_sse2.cpp, whose comments say why it is exact.
 #include <cstring>
 
+#include "kernels/magic_divide.h"
 #include "kernels/rgb_rows.h"
 #include "kernels/x86/avx2_util.h"
 
@@ -10,24 +11,12 @@ namespace quorlin::avx2 {
 namespace {
 
 // floor(x / e) for eight x below 2^30.
-class Divisor {
- public:
-  explicit Divisor(uint32_t e) {
-    int log2 = 0;
-    while ((uint64_t{1} << log2) < e) ++log2;
-    const int s = 30 + log2;
-    magic_ = _mm256_set1_epi32(int(uint32_t(((uint64_t{1} << s) + e - 1) / e)));
-    shift_ = _mm_cvtsi32_si128(s);
-  }
-  __m256i Divide(__m256i x) const {
-    const __m256i even = _mm256_srl_epi64(_mm256_mul_epu32(x, magic_), shift_);
-    const __m256i odd = _mm256_srl_epi64(_mm256_mul_epu32(_mm256_srli_epi64(x, 32), magic_), shift_);
-    return _mm256_or_si256(even, _mm256_slli_epi64(odd, 32));
-  }
-
- private:
-  __m256i magic_;
-  __m128i shift_;
+struct Divisor {
+  __m256i magic;
+  __m128i shift;
+  explicit Divisor(uint32_t e)
+      : magic(_mm256_set1_epi32(int(MagicDivisorFor(e).magic))), shift(_mm_cvtsi32_si128(MagicDivisorFor(e).shift)) {}
+  __m256i Divide(__m256i x) const { return DivideByMagic(x, magic, shift); }
 };
 
 QUORLIN_FORCE_INLINE __m256i Magnitude(__m256i v, __m256i sign) {

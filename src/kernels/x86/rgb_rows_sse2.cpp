@@ -3,31 +3,19 @@
 #include <cstring>
 
 #include "convert/rgb_yc.h"
+#include "kernels/magic_divide.h"
 #include "kernels/x86/sse2_util.h"
 
 namespace quorlin::sse2 {
 
 namespace {
 
-// floor(x / e) for four x below 2^30: the 64-bit products x * magic of the
-// even and the odd lanes, shifted down (see kernels/code_rows.cpp).
-class Divisor {
- public:
-  explicit Divisor(uint32_t e) {
-    int log2 = 0;
-    while ((uint64_t{1} << log2) < e) ++log2;
-    const int s = 30 + log2;
-    magic_ = _mm_set1_epi32(int(uint32_t(((uint64_t{1} << s) + e - 1) / e)));
-    shift_ = _mm_cvtsi32_si128(s);
-  }
-  __m128i Divide(__m128i x) const {
-    const __m128i even = _mm_srl_epi64(_mm_mul_epu32(x, magic_), shift_);
-    const __m128i odd = _mm_srl_epi64(_mm_mul_epu32(_mm_srli_epi64(x, 32), magic_), shift_);
-    return _mm_or_si128(even, _mm_slli_epi64(odd, 32));
-  }
-
- private:
-  __m128i magic_, shift_;
+// floor(x / e) for four x below 2^30.
+struct Divisor {
+  __m128i magic, shift;
+  explicit Divisor(uint32_t e)
+      : magic(_mm_set1_epi32(int(MagicDivisorFor(e).magic))), shift(_mm_cvtsi32_si128(MagicDivisorFor(e).shift)) {}
+  __m128i Divide(__m128i x) const { return DivideByMagic(x, magic, shift); }
 };
 
 QUORLIN_FORCE_INLINE __m128i Magnitude(__m128i v, __m128i sign) { return _mm_sub_epi32(_mm_xor_si128(v, sign), sign); }

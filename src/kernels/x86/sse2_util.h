@@ -27,6 +27,14 @@ QUORLIN_FORCE_INLINE void StoreUnaligned(T* p, __m128i v) {
   _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
 }
 
+// floor(x / e) for four x below 2^30, given e's MagicDivisor as vectors:
+// the 64-bit products x * magic of the even and the odd lanes, shifted down.
+QUORLIN_FORCE_INLINE __m128i DivideByMagic(__m128i x, __m128i magic, __m128i shift) {
+  const __m128i even = _mm_srl_epi64(_mm_mul_epu32(x, magic), shift);
+  const __m128i odd = _mm_srl_epi64(_mm_mul_epu32(_mm_srli_epi64(x, 32), magic), shift);
+  return _mm_or_si128(even, _mm_slli_epi64(odd, 32));
+}
+
 // Lane j of v[i] goes to lane i of v[j].
 QUORLIN_FORCE_INLINE void Transpose8x8(__m128i v[8]) {
   const __m128i a0 = _mm_unpacklo_epi16(v[0], v[1]), a1 = _mm_unpackhi_epi16(v[0], v[1]);
