@@ -54,13 +54,20 @@ int16_t* PlaneRows::Mover::Stash(int chroma_row, int c) const {
   return stash_ + (ptrdiff_t{shared_stash_ ? chroma_row : 0} * 2 + (c - 1)) * width;
 }
 
-void PlaneRows::Mover::Load(int row, const Segments& seg, int channels, int16_t* const* rows) const {
+void PlaneRows::Mover::Load(int row, const Segments& seg, int channels, int16_t* const* rows) {
   k_.codes_to_values(PlaneRow(0, row), seg.width, rows_.luma_, plain_);
   Pad(seg);
   k_.plain_to_segments(plain_, seg, rows[0]);
   if (channels == 1) return;
   const int shift = rows_.planes_.chroma_shift;
+  const bool same_block = shift && row % 2 == 1 && last_row_ == row - 1;
+  last_row_ = row;
   for (int c = 1; c <= 2; ++c) {
+    if (same_block) {
+      std::copy_n(last_chroma_[c - 1], ptrdiff_t{PaddedVectors(seg)} * Segments::kLanes, rows[c]);
+      continue;
+    }
+    last_chroma_[c - 1] = rows[c];
     if (shift) {
       k_.codes_to_values(PlaneRow(c, row >> 1), rows_.ChromaWidth(), rows_.chroma_, aux_);
       k_.spread_pairs(aux_, seg.width, plain_);

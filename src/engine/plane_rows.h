@@ -29,7 +29,7 @@ class PlaneRows {
    public:
     Mover(const PlaneRows& rows, char* thread, char* shared, const Segments& seg, const SharpenParams& p,
           const Kernels& k);
-    void Load(int row, const Segments& seg, int channels, int16_t* const* rows) const;
+    void Load(int row, const Segments& seg, int channels, int16_t* const* rows);
     void Store(int row, const Segments& seg, int channels, const int16_t* const* rows) const;
     void Prefetch(int row) const;
 
@@ -45,6 +45,10 @@ class PlaneRows {
     int16_t* aux_;    // a chroma row in codes' order
     int16_t* stash_;  // progressive: one block's first row; interlaced: every block's
     bool shared_stash_;
+    // The row loaded last and its chroma rows: the second row of a 4:2:0
+    // block copies them rather than converting its chroma row again.
+    int last_row_ = -1;
+    const int16_t* last_chroma_[2] = {};
   };
   Mover MakeMover(char* thread, char* shared, const Segments& seg, const SharpenParams& p, const Kernels& k) const {
     return Mover(*this, thread, shared, seg, p, k);

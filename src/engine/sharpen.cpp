@@ -79,7 +79,7 @@ struct Field {
 template <typename Mover>
 class Band {
  public:
-  Band(const Field& field, int begin, int end, int radius, const Scratch& s, const Mover& mover)
+  Band(const Field& field, int begin, int end, int radius, const Scratch& s, Mover& mover)
       : field_(field), begin_(begin), end_(end), halo_(HaloRows(radius)), s_(s), mover_(mover), next_own_(begin) {}
 
   // Rows of the neighbours, taken before anyone writes.
@@ -116,7 +116,7 @@ class Band {
   Field field_;
   int begin_, end_, halo_;
   const Scratch& s_;
-  const Mover& mover_;
+  Mover& mover_;  // may remember what it loaded last
   int next_own_;
 };
 
@@ -185,7 +185,7 @@ QuorlinStatus SharpenRows(const Rows& rows, const SharpenParams& p, int threads,
   // rewritten.
   const auto work = [&](int t, int team) {
     const Scratch s = Scratch::Carve(block.data(), t, p.channels, p.radius, seg, pitch, source);
-    const auto mover = rows.MakeMover(s.source, block.data() + part * threads, seg, p, *p.kernels);
+    auto mover = rows.MakeMover(s.source, block.data() + part * threads, seg, p, *p.kernels);
     for (int f = 0; f < fields; ++f) {
       const Field field{f, fields, (H - f + fields - 1) / fields};
       const auto [begin, end] = BandOf(field.rows, t, team, align);
