@@ -2,16 +2,12 @@
 
 #include <algorithm>
 
+#include "convert/div_round.h"
 #include "kernels/kernels.h"
 
 namespace quorlin {
 
 namespace {
-
-// Rounds num / den to nearest, halves away from zero; den > 0.
-constexpr int64_t DivRound(int64_t num, int64_t den) {
-  return num >= 0 ? (2 * num + den) / (2 * den) : -((-2 * num + den) / (2 * den));
-}
 
 uint8_t Clamp8(int64_t v) { return static_cast<uint8_t>(std::clamp<int64_t>(v, 0, 255)); }
 

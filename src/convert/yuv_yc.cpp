@@ -4,16 +4,12 @@
 #include <cstddef>
 #include <vector>
 
+#include "convert/div_round.h"
 #include "kernels/kernels.h"
 
 namespace quorlin {
 
 namespace {
-
-// Rounds num / den to nearest, halves away from zero; den > 0.
-constexpr int64_t DivRound(int64_t num, int64_t den) {
-  return num >= 0 ? (2 * num + den) / (2 * den) : -((-2 * num + den) / (2 * den));
-}
 
 uint16_t Clamped(int64_t code, const CodeScale& scale) {
   return uint16_t(std::clamp<int64_t>(code, 0, scale.max_code));
