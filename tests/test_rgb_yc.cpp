@@ -131,6 +131,19 @@ TEST(RgbRows, KernelsMatchTheRules) {
 // threads; the fourth byte untouched.
 TEST(SharpenRgb, MatchesTheFramePath) {
   std::mt19937 rng(31);
+  auto check = [&](const QuorlinSettings& s, int w, int h, int channels) {
+    const ptrdiff_t stride = ptrdiff_t{w} * channels + 5;
+    std::vector<uint8_t> picture(size_t(stride) * h);
+    for (uint8_t& b : picture) b = uint8_t(rng());
+    std::vector<uint8_t> want = picture;
+    std::vector<QuorlinPixel> pixels(size_t(w) * h);
+    const QuorlinFrame frame{pixels.data(), w, h, w};
+    ASSERT_EQ(quorlin_rgb_to_yc(want.data(), stride, channels, &frame), QUORLIN_OK);
+    ASSERT_EQ(quorlin_sharpen(&frame, &s), QUORLIN_OK);
+    ASSERT_EQ(quorlin_yc_to_rgb(&frame, want.data(), stride, channels), QUORLIN_OK);
+    ASSERT_EQ(quorlin_sharpen_rgb(picture.data(), stride, channels, w, h, &s), QUORLIN_OK);
+    ASSERT_TRUE(picture == want);
+  };
   int round = 0;
   for (int threads : {1, 2, 3}) {
     for (int channels : {3, 4}) {
@@ -147,18 +160,24 @@ TEST(SharpenRgb, MatchesTheFramePath) {
         s.luma_only = round / 2 % 2;
         s.limit_mode = round / 4 % 2;
         SCOPED_TRACE(testing::Message() << w << "x" << h << " channels " << channels << " round " << round);
-        const ptrdiff_t stride = ptrdiff_t{w} * channels + 5;
-        std::vector<uint8_t> picture(size_t(stride) * h);
-        for (uint8_t& b : picture) b = uint8_t(rng());
-        std::vector<uint8_t> want = picture;
-        std::vector<QuorlinPixel> pixels(size_t(w) * h);
-        const QuorlinFrame frame{pixels.data(), w, h, w};
-        ASSERT_EQ(quorlin_rgb_to_yc(want.data(), stride, channels, &frame), QUORLIN_OK);
-        ASSERT_EQ(quorlin_sharpen(&frame, &s), QUORLIN_OK);
-        ASSERT_EQ(quorlin_yc_to_rgb(&frame, want.data(), stride, channels), QUORLIN_OK);
-        ASSERT_EQ(quorlin_sharpen_rgb(picture.data(), stride, channels, w, h, &s), QUORLIN_OK);
-        ASSERT_TRUE(picture == want);
+        check(s, w, h, channels);
+        if (HasFatalFailure()) return;
       }
+    }
+  }
+  // Luma alone keeps each converted row until its store, over a window's
+  // reach of its field: every radius, both interlace modes, fields taller
+  // than the windows.
+  for (int radius = 1; radius <= 10; ++radius) {
+    for (int interlace : {0, 1}) {
+      QuorlinSettings s;
+      quorlin_default_settings(&s);
+      s.threads = 1;
+      s.radius = radius;
+      s.interlace = interlace;
+      SCOPED_TRACE(testing::Message() << "luma alone, radius " << radius << " interlace " << interlace);
+      check(s, 19, 60, 4);
+      if (HasFatalFailure()) return;
     }
   }
   uint8_t one[4] = {1, 2, 3, 4};

@@ -24,10 +24,6 @@ namespace quorlin {
 
 namespace {
 
-// Rows a band keeps from each neighbour: the blur window's reach and the
-// envelope's (whose border rows look two rows in).
-int HaloRows(int radius) { return std::max(radius, 2); }
-
 // One thread's rows, all in the segment layout: sample rows (one per
 // channel, per slot) with margins for the blur's reach, for the ring of its
 // own rows and the neighbours' rows above and below; work rows without

@@ -19,6 +19,11 @@ struct SharpenParams {
   const Kernels* kernels;  // of the instruction set level chosen
 };
 
+// Rows of a field a window reaches beyond its own row, the blur's and the
+// envelope's (whose border rows look two rows in): the rows a band keeps
+// from each neighbour, and how far past the row it stores a band has read.
+inline int HaloRows(int radius) { return radius > 2 ? radius : 2; }
+
 // Sharpens a frame in place with `threads` (at least 1) workers; the frame's
 // sizes are the caller's to check. Returns QUORLIN_OUT_OF_MEMORY, with the
 // frame untouched, when the working memory cannot be had.
