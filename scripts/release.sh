@@ -43,7 +43,9 @@ version=$(grep -ao 'version [0-9][0-9.]*' "$plugin" | head -n1 | cut -d' ' -f2)
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 # The symbol tables are for the tests' disassembly checks, not for users.
-i686-w64-mingw32-strip -o "$stage/QuorlinSIMD.auf" "$plugin"
+# strip stamps the PE header with the time it runs unless SOURCE_DATE_EPOCH
+# names one: the plug-in's own keeps the zip the same for the same build.
+SOURCE_DATE_EPOCH=$(stat -c %Y "$plugin") i686-w64-mingw32-strip -o "$stage/QuorlinSIMD.auf" "$plugin"
 sed "s/@VERSION@/$version/g; s/\$/\r/" packaging/readme.txt | iconv -f UTF-8 -t CP932 >"$stage/QuorlinSIMD.txt"
 
 mkdir -p "$out_dir"

@@ -18,7 +18,8 @@ zip_path=$("$root/scripts/release.sh" --build-dir "$build_dir" --no-build --out 
 names=$(unzip -Z1 "$zip_path" | sort | tr '\n' ' ')
 [ "$names" = "QuorlinSIMD.auf QuorlinSIMD.txt " ] || fail "zip holds: $names"
 unzip -q "$zip_path" -d "$scratch/unpacked"
-i686-w64-mingw32-strip -o "$scratch/stripped.auf" "$build_dir/QuorlinSIMD.auf"
+SOURCE_DATE_EPOCH=$(stat -c %Y "$build_dir/QuorlinSIMD.auf") \
+  i686-w64-mingw32-strip -o "$scratch/stripped.auf" "$build_dir/QuorlinSIMD.auf"
 cmp "$scratch/unpacked/QuorlinSIMD.auf" "$scratch/stripped.auf" || fail "the .auf is not the build's, stripped"
 ! i686-w64-mingw32-objdump -t "$scratch/unpacked/QuorlinSIMD.auf" | grep -q '^\[' || fail "the .auf has symbols"
 
