@@ -106,7 +106,7 @@ void BM_SharpenPlanes(benchmark::State& state) {
                              {ptrdiff_t{kWidth} * sample, ptrdiff_t{chroma_width} * sample, ptrdiff_t{chroma_width} * sample},
                              kWidth, kHeight, depth, shift, 0};
   QuorlinSettings settings;
-  quorlin_default_settings(&settings);
+  quorlin_default_settings(&settings, QUORLIN_API_VERSION);
   settings.luma_only = int(state.range(1));
   settings.threads = int(state.range(2));
   for (auto _ : state) {

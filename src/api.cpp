@@ -1,14 +1,13 @@
 // The C entry points: arguments checked before anything is touched, then the
-// engine or a conversion.
-#include <omp.h>
-
+// engine or a conversion. Nothing here throws: every allocation goes through
+// the caller's allocator or malloc, and failure is a status.
 #include <cstdint>
+#include <new>
 
 #include "controls.h"
 #include "convert/rgb_yc.h"
 #include "convert/yuv_yc.h"
-#include "engine/rgb_rows.h"
-#include "engine/sharpen.h"
+#include "filter.h"
 #include "quorlin/quorlin.h"
 
 namespace quorlin {
@@ -25,12 +24,6 @@ bool ValidFrame(const QuorlinFrame* frame) {
   return frame && frame->pixels && ValidSize(frame->width, frame->height, frame->pitch);
 }
 
-bool ValidSettings(const QuorlinSettings* settings) {
-  if (!settings || settings->threads < 0) return false;
-  const QuorlinAllocator* allocator = settings->allocator;
-  return !allocator || (allocator->alloc && allocator->release);
-}
-
 // Rows of `row_bytes` each, `stride` apart, one per row of the frame.
 bool ValidRows(const void* data, ptrdiff_t stride, int64_t row_bytes) { return data && stride >= row_bytes; }
 
@@ -43,6 +36,7 @@ bool ValidRgb(const uint8_t* rgb, ptrdiff_t stride, int channels, const QuorlinF
   return ValidFrame(frame) && ValidRgb(rgb, stride, channels, frame->width, frame->height);
 }
 
+// The chroma planes are checked only where they are read or written.
 bool ValidPlanes(const QuorlinPlanes* planes, bool chroma) {
   if (!planes || planes->width <= 0 || planes->height <= 0 || planes->depth < 8 || planes->depth > 16 ||
       planes->chroma_shift < 0 || planes->chroma_shift > 1 ||
@@ -60,7 +54,15 @@ bool SameSize(const QuorlinPlanes* planes, const QuorlinFrame* frame) {
   return ValidFrame(frame) && frame->width == planes->width && frame->height == planes->height;
 }
 
-int Threads(const QuorlinSettings& settings) { return settings.threads > 0 ? settings.threads : omp_get_max_threads(); }
+// What a conversion reads of its settings: the level and the allocator. Null
+// settings are the defaults.
+bool ConversionSettings(const QuorlinSettings* given, QuorlinSettings& settings) {
+  if (given) return ValidSettings(given, settings);
+  quorlin_default_settings(&settings, QUORLIN_API_VERSION);
+  return true;
+}
+
+const Kernels& ConversionKernels(const QuorlinSettings& settings) { return KernelsFor(ChosenIsa(settings.isa)); }
 
 }  // namespace
 
@@ -68,50 +70,131 @@ int Threads(const QuorlinSettings& settings) { return settings.threads > 0 ? set
 
 extern "C" {
 
-QuorlinStatus quorlin_sharpen(const QuorlinFrame* frame, const QuorlinSettings* settings) {
-  if (!quorlin::ValidFrame(frame) || !quorlin::ValidSettings(settings)) return QUORLIN_BAD_ARGUMENT;
-  return quorlin::Sharpen(*frame, quorlin::MakeSharpenParams(*settings), quorlin::Threads(*settings),
-                          settings->allocator);
+unsigned quorlin_version(void) { return QUORLIN_API_VERSION; }
+
+const char* quorlin_status_string(QuorlinStatus status) {
+  switch (status) {
+    case QUORLIN_OK:
+      return "success";
+    case QUORLIN_BAD_ARGUMENT:
+      return "bad argument: a null pointer, a size out of range or unknown settings";
+    case QUORLIN_OUT_OF_MEMORY:
+      return "out of memory: working memory could not be had";
+  }
+  return "unknown status";
 }
 
-QuorlinStatus quorlin_sharpen_planes(const QuorlinPlanes* planes, const QuorlinSettings* settings) {
-  if (!quorlin::ValidSettings(settings)) return QUORLIN_BAD_ARGUMENT;
-  const quorlin::SharpenParams params = quorlin::MakeSharpenParams(*settings);
-  if (!quorlin::ValidPlanes(planes, params.channels == 3)) return QUORLIN_BAD_ARGUMENT;
-  return quorlin::SharpenPlanes(*planes, params, quorlin::Threads(*settings), settings->allocator);
+QuorlinStatus quorlin_filter_new(QuorlinFilter** filter, const QuorlinSettings* given) {
+  QuorlinSettings settings;
+  if (!filter) return QUORLIN_BAD_ARGUMENT;
+  *filter = nullptr;
+  if (!quorlin::ValidSettings(given, settings)) return QUORLIN_BAD_ARGUMENT;
+  const QuorlinAllocator& allocator = settings.allocator ? *settings.allocator : quorlin::SystemAllocator();
+  // The allocator promises no alignment: the object is placed in its block.
+  constexpr size_t kAlign = alignof(QuorlinFilter);
+  void* block = allocator.alloc(allocator.opaque, sizeof(QuorlinFilter) + kAlign - 1);
+  if (!block) return QUORLIN_OUT_OF_MEMORY;
+  const auto address = reinterpret_cast<uintptr_t>(block);
+  void* place = static_cast<char*>(block) + (-address & (kAlign - 1));
+  *filter = new (place) QuorlinFilter{quorlin::Filter(settings), block};
+  return QUORLIN_OK;
+}
+
+QuorlinStatus quorlin_filter_set_settings(QuorlinFilter* filter, const QuorlinSettings* settings) {
+  if (!filter || !filter->filter.Configure(settings)) return QUORLIN_BAD_ARGUMENT;
+  return QUORLIN_OK;
+}
+
+QuorlinStatus quorlin_filter_sharpen(QuorlinFilter* filter, const QuorlinFrame* frame) {
+  if (!filter || !quorlin::ValidFrame(frame)) return QUORLIN_BAD_ARGUMENT;
+  return filter->filter.SharpenFrame(*frame);
+}
+
+QuorlinStatus quorlin_filter_sharpen_planes(QuorlinFilter* filter, const QuorlinPlanes* planes) {
+  if (!filter || !quorlin::ValidPlanes(planes, filter->filter.params().channels == 3)) return QUORLIN_BAD_ARGUMENT;
+  return filter->filter.SharpenPlanes(*planes);
+}
+
+QuorlinStatus quorlin_filter_sharpen_rgb(QuorlinFilter* filter, uint8_t* rgb, ptrdiff_t stride, int channels,
+                                         int width, int height) {
+  if (!filter || !quorlin::ValidRgb(rgb, stride, channels, width, height)) return QUORLIN_BAD_ARGUMENT;
+  return filter->filter.SharpenRgb(rgb, stride, channels, width, height);
+}
+
+void quorlin_filter_free(QuorlinFilter** filter) {
+  if (!filter || !*filter) return;
+  QuorlinFilter* object = *filter;
+  // The object's allocator frees its block, so it is copied out first.
+  const QuorlinAllocator allocator = object->filter.workspace().allocator();
+  void* block = object->block;
+  object->~QuorlinFilter();
+  allocator.release(allocator.opaque, block);
+  *filter = nullptr;
+}
+
+QuorlinStatus quorlin_sharpen(const QuorlinFrame* frame, const QuorlinSettings* given) {
+  QuorlinSettings settings;
+  if (!quorlin::ValidFrame(frame) || !quorlin::ValidSettings(given, settings)) return QUORLIN_BAD_ARGUMENT;
+  return quorlin::Filter(settings).SharpenFrame(*frame);
+}
+
+QuorlinStatus quorlin_sharpen_planes(const QuorlinPlanes* planes, const QuorlinSettings* given) {
+  QuorlinSettings settings;
+  if (!quorlin::ValidSettings(given, settings)) return QUORLIN_BAD_ARGUMENT;
+  quorlin::Filter filter(settings);
+  if (!quorlin::ValidPlanes(planes, filter.params().channels == 3)) return QUORLIN_BAD_ARGUMENT;
+  return filter.SharpenPlanes(*planes);
 }
 
 QuorlinStatus quorlin_sharpen_rgb(uint8_t* rgb, ptrdiff_t stride, int channels, int width, int height,
-                                  const QuorlinSettings* settings) {
-  if (!quorlin::ValidSettings(settings) || !quorlin::ValidRgb(rgb, stride, channels, width, height)) {
+                                  const QuorlinSettings* given) {
+  QuorlinSettings settings;
+  if (!quorlin::ValidSettings(given, settings) || !quorlin::ValidRgb(rgb, stride, channels, width, height)) {
     return QUORLIN_BAD_ARGUMENT;
   }
-  return quorlin::SharpenRgb({rgb, stride, channels, width, height}, quorlin::MakeSharpenParams(*settings),
-                             quorlin::Threads(*settings), settings->allocator);
+  return quorlin::Filter(settings).SharpenRgb(rgb, stride, channels, width, height);
 }
 
-QuorlinStatus quorlin_rgb_to_yc(const uint8_t* rgb, ptrdiff_t stride, int channels, const QuorlinFrame* frame) {
-  if (!quorlin::ValidRgb(rgb, stride, channels, frame)) return QUORLIN_BAD_ARGUMENT;
-  quorlin::RgbToFrame(rgb, stride, channels, *frame);
+QuorlinStatus quorlin_rgb_to_yc(const uint8_t* rgb, ptrdiff_t stride, int channels, const QuorlinFrame* frame,
+                                const QuorlinSettings* given) {
+  QuorlinSettings settings;
+  if (!quorlin::ValidRgb(rgb, stride, channels, frame) || !quorlin::ConversionSettings(given, settings)) {
+    return QUORLIN_BAD_ARGUMENT;
+  }
+  quorlin::RgbToFrame(rgb, stride, channels, *frame, quorlin::ConversionKernels(settings));
   return QUORLIN_OK;
 }
 
-QuorlinStatus quorlin_yc_to_rgb(const QuorlinFrame* frame, uint8_t* rgb, ptrdiff_t stride, int channels) {
-  if (!quorlin::ValidRgb(rgb, stride, channels, frame)) return QUORLIN_BAD_ARGUMENT;
-  quorlin::FrameToRgb(*frame, rgb, stride, channels);
+QuorlinStatus quorlin_yc_to_rgb(const QuorlinFrame* frame, uint8_t* rgb, ptrdiff_t stride, int channels,
+                                const QuorlinSettings* given) {
+  QuorlinSettings settings;
+  if (!quorlin::ValidRgb(rgb, stride, channels, frame) || !quorlin::ConversionSettings(given, settings)) {
+    return QUORLIN_BAD_ARGUMENT;
+  }
+  quorlin::FrameToRgb(*frame, rgb, stride, channels, quorlin::ConversionKernels(settings));
   return QUORLIN_OK;
 }
 
-QuorlinStatus quorlin_yuv_to_yc(const QuorlinPlanes* planes, int chroma, const QuorlinFrame* frame) {
-  if (!quorlin::ValidPlanes(planes, chroma) || !quorlin::SameSize(planes, frame)) return QUORLIN_BAD_ARGUMENT;
-  quorlin::YuvToFrame(*planes, chroma, *frame);
-  return QUORLIN_OK;
+QuorlinStatus quorlin_yuv_to_yc(const QuorlinPlanes* planes, int chroma, const QuorlinFrame* frame,
+                                const QuorlinSettings* given) {
+  QuorlinSettings settings;
+  if (!quorlin::ValidPlanes(planes, chroma) || !quorlin::SameSize(planes, frame) ||
+      !quorlin::ConversionSettings(given, settings)) {
+    return QUORLIN_BAD_ARGUMENT;
+  }
+  quorlin::Workspace workspace(settings.allocator);
+  return quorlin::YuvToFrame(*planes, chroma, *frame, quorlin::ConversionKernels(settings), workspace);
 }
 
-QuorlinStatus quorlin_yc_to_yuv(const QuorlinFrame* frame, int chroma, const QuorlinPlanes* planes) {
-  if (!quorlin::ValidPlanes(planes, chroma) || !quorlin::SameSize(planes, frame)) return QUORLIN_BAD_ARGUMENT;
-  quorlin::FrameToYuv(*frame, chroma, *planes);
-  return QUORLIN_OK;
+QuorlinStatus quorlin_yc_to_yuv(const QuorlinFrame* frame, int chroma, const QuorlinPlanes* planes,
+                                const QuorlinSettings* given) {
+  QuorlinSettings settings;
+  if (!quorlin::ValidPlanes(planes, chroma) || !quorlin::SameSize(planes, frame) ||
+      !quorlin::ConversionSettings(given, settings)) {
+    return QUORLIN_BAD_ARGUMENT;
+  }
+  quorlin::Workspace workspace(settings.allocator);
+  return quorlin::FrameToYuv(*frame, chroma, *planes, quorlin::ConversionKernels(settings), workspace);
 }
 
 }

@@ -25,7 +25,28 @@ ChannelParams Channel(const QuorlinSettings& settings, QuorlinControlId strength
   return {int16_t(Scaled(settings, strength)), int16_t(Scaled(settings, threshold)), int16_t(Scaled(settings, limit))};
 }
 
+constexpr unsigned kFirstVersion = QUORLIN_MAKE_VERSION(QUORLIN_VERSION_MAJOR, 0);
+
+// Versions whose struct is this library's struct or a shorter start of it.
+bool Known(unsigned version) { return version >= kFirstVersion && version <= QUORLIN_API_VERSION; }
+
+void Defaults(QuorlinSettings& settings) {
+  settings = {};
+  settings.version = QUORLIN_API_VERSION;
+  for (int id = 0; id < QUORLIN_CONTROL_COUNT; ++id) *quorlin_setting(&settings, id) = kControls[id].control.default_value;
+}
+
 }  // namespace
+
+// 2.0 is the first struct of this major version, so every caller of it has
+// all of the fields here; a later minor version that appends fields copies
+// the given struct only as far as given->version has it, and from a later
+// caller only as far as this library knows.
+bool ReadSettings(const QuorlinSettings* given, QuorlinSettings& settings) {
+  if (!given || given->version >> 16 != QUORLIN_VERSION_MAJOR) return false;
+  settings = *given;
+  return true;
+}
 
 SharpenParams MakeSharpenParams(const QuorlinSettings& settings) {
   const bool luma_only = Scaled(settings, QUORLIN_LUMA_ONLY);
@@ -46,10 +67,11 @@ SharpenParams MakeSharpenParams(const QuorlinSettings& settings) {
 
 extern "C" {
 
-void quorlin_default_settings(QuorlinSettings* settings) {
-  if (!settings) return;
-  *settings = {};
-  for (int id = 0; id < QUORLIN_CONTROL_COUNT; ++id) *quorlin_setting(settings, id) = quorlin::kControls[id].control.default_value;
+QuorlinStatus quorlin_default_settings(QuorlinSettings* settings, unsigned version) {
+  if (!settings || !quorlin::Known(version)) return QUORLIN_BAD_ARGUMENT;
+  quorlin::Defaults(*settings);
+  settings->version = version;
+  return QUORLIN_OK;
 }
 
 const QuorlinControl* quorlin_control(int id) {

@@ -55,4 +55,9 @@ inline constexpr Control kControls[QUORLIN_CONTROL_COUNT] = {
 // The clamped and scaled controls of `settings`.
 SharpenParams MakeSharpenParams(const QuorlinSettings& settings);
 
+// A caller's settings as this library's struct: the fields of the caller's
+// version, and the defaults for any its version lacks. False for a null
+// pointer or another major version.
+bool ReadSettings(const QuorlinSettings* given, QuorlinSettings& settings);
+
 }  // namespace quorlin

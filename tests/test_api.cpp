@@ -28,7 +28,7 @@ struct Pixels {
 
 QuorlinSettings Defaults() {
   QuorlinSettings s;
-  quorlin_default_settings(&s);
+  quorlin_default_settings(&s, QUORLIN_API_VERSION);
   return s;
 }
 
@@ -58,10 +58,10 @@ TEST(Api, BadArgumentsAreRefusedAndTouchNothing) {
 
   std::vector<uint8_t> rgb(16 * 12 * 4, 7);
   const std::vector<uint8_t> rgb_before = rgb;
-  EXPECT_EQ(quorlin_rgb_to_yc(rgb.data(), 16 * 4, 2, &good), QUORLIN_BAD_ARGUMENT);
-  EXPECT_EQ(quorlin_rgb_to_yc(rgb.data(), 16 * 3 - 1, 3, &good), QUORLIN_BAD_ARGUMENT);
-  EXPECT_EQ(quorlin_rgb_to_yc(nullptr, 16 * 3, 3, &good), QUORLIN_BAD_ARGUMENT);
-  EXPECT_EQ(quorlin_yc_to_rgb(&frames[3], rgb.data(), 16 * 4, 4), QUORLIN_BAD_ARGUMENT);
+  EXPECT_EQ(quorlin_rgb_to_yc(rgb.data(), 16 * 4, 2, &good, nullptr), QUORLIN_BAD_ARGUMENT);
+  EXPECT_EQ(quorlin_rgb_to_yc(rgb.data(), 16 * 3 - 1, 3, &good, nullptr), QUORLIN_BAD_ARGUMENT);
+  EXPECT_EQ(quorlin_rgb_to_yc(nullptr, 16 * 3, 3, &good, nullptr), QUORLIN_BAD_ARGUMENT);
+  EXPECT_EQ(quorlin_yc_to_rgb(&frames[3], rgb.data(), 16 * 4, 4, nullptr), QUORLIN_BAD_ARGUMENT);
 
   QuorlinPlanes planes{{rgb.data(), rgb.data(), rgb.data()}, {16, 8, 8}, 16, 12, 8, 1, 0};
   for (auto change : {+[](QuorlinPlanes& p) { p.depth = 7; }, +[](QuorlinPlanes& p) { p.depth = 17; },
@@ -71,8 +71,8 @@ TEST(Api, BadArgumentsAreRefusedAndTouchNothing) {
                       +[](QuorlinPlanes& p) { p.height = -2; }, +[](QuorlinPlanes& p) { p.width = INT_MAX; }}) {
     QuorlinPlanes p = planes;
     change(p);
-    EXPECT_EQ(quorlin_yuv_to_yc(&p, 1, &good), QUORLIN_BAD_ARGUMENT);
-    EXPECT_EQ(quorlin_yc_to_yuv(&good, 1, &p), QUORLIN_BAD_ARGUMENT);
+    EXPECT_EQ(quorlin_yuv_to_yc(&p, 1, &good, nullptr), QUORLIN_BAD_ARGUMENT);
+    EXPECT_EQ(quorlin_yc_to_yuv(&good, 1, &p, nullptr), QUORLIN_BAD_ARGUMENT);
     QuorlinSettings with_chroma = settings;
     with_chroma.luma_only = 0;
     EXPECT_EQ(quorlin_sharpen_planes(&p, &with_chroma), QUORLIN_BAD_ARGUMENT);
@@ -80,8 +80,8 @@ TEST(Api, BadArgumentsAreRefusedAndTouchNothing) {
   // The frame must have the planes' size.
   QuorlinPlanes smaller = planes;
   smaller.height = 11;
-  EXPECT_EQ(quorlin_yuv_to_yc(&smaller, 1, &good), QUORLIN_BAD_ARGUMENT);
-  EXPECT_EQ(quorlin_yc_to_yuv(&good, 0, &smaller), QUORLIN_BAD_ARGUMENT);
+  EXPECT_EQ(quorlin_yuv_to_yc(&smaller, 1, &good, nullptr), QUORLIN_BAD_ARGUMENT);
+  EXPECT_EQ(quorlin_yc_to_yuv(&good, 0, &smaller, nullptr), QUORLIN_BAD_ARGUMENT);
   EXPECT_EQ(quorlin_sharpen_planes(&planes, nullptr), QUORLIN_BAD_ARGUMENT);
   EXPECT_EQ(quorlin_sharpen_planes(nullptr, &settings), QUORLIN_BAD_ARGUMENT);
   EXPECT_TRUE(buffer == before);

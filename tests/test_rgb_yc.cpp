@@ -138,9 +138,9 @@ TEST(SharpenRgb, MatchesTheFramePath) {
     std::vector<uint8_t> want = picture;
     std::vector<QuorlinPixel> pixels(size_t(w) * h);
     const QuorlinFrame frame{pixels.data(), w, h, w};
-    ASSERT_EQ(quorlin_rgb_to_yc(want.data(), stride, channels, &frame), QUORLIN_OK);
+    ASSERT_EQ(quorlin_rgb_to_yc(want.data(), stride, channels, &frame, nullptr), QUORLIN_OK);
     ASSERT_EQ(quorlin_sharpen(&frame, &s), QUORLIN_OK);
-    ASSERT_EQ(quorlin_yc_to_rgb(&frame, want.data(), stride, channels), QUORLIN_OK);
+    ASSERT_EQ(quorlin_yc_to_rgb(&frame, want.data(), stride, channels, nullptr), QUORLIN_OK);
     ASSERT_EQ(quorlin_sharpen_rgb(picture.data(), stride, channels, w, h, &s), QUORLIN_OK);
     ASSERT_TRUE(picture == want);
   };
@@ -150,7 +150,7 @@ TEST(SharpenRgb, MatchesTheFramePath) {
       for (auto [w, h] : {std::pair{1, 1}, {3, 7}, {8, 2}, {17, 13}, {70, 9}, {131, 20}}) {
         ++round;
         QuorlinSettings s;
-        quorlin_default_settings(&s);
+        quorlin_default_settings(&s, QUORLIN_API_VERSION);
         s.threads = threads;
         s.radius = 1 + int(rng() % 10);
         s.luma_strength = int(rng() % 257);
@@ -171,7 +171,7 @@ TEST(SharpenRgb, MatchesTheFramePath) {
   for (int radius = 1; radius <= 10; ++radius) {
     for (int interlace : {0, 1}) {
       QuorlinSettings s;
-      quorlin_default_settings(&s);
+      quorlin_default_settings(&s, QUORLIN_API_VERSION);
       s.threads = 1;
       s.radius = radius;
       s.interlace = interlace;
@@ -182,7 +182,7 @@ TEST(SharpenRgb, MatchesTheFramePath) {
   }
   uint8_t one[4] = {1, 2, 3, 4};
   QuorlinSettings s;
-  quorlin_default_settings(&s);
+  quorlin_default_settings(&s, QUORLIN_API_VERSION);
   EXPECT_EQ(quorlin_sharpen_rgb(one, 4, 2, 1, 1, &s), QUORLIN_BAD_ARGUMENT);
   EXPECT_EQ(quorlin_sharpen_rgb(one, 3, 4, 1, 1, &s), QUORLIN_BAD_ARGUMENT);
   EXPECT_EQ(quorlin_sharpen_rgb(nullptr, 4, 4, 1, 1, &s), QUORLIN_BAD_ARGUMENT);

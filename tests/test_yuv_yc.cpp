@@ -283,7 +283,7 @@ TEST(YuvYc, PicturesConvertAsTheRulesSay) {
           std::vector<QuorlinPixel> got(size_t(w) * h), want(size_t(w) * h);
           const QuorlinFrame frame{got.data(), w, h, w};
           for (const bool chroma : {true, false}) {
-            ASSERT_EQ(quorlin_yuv_to_yc(&planes.view, chroma, &frame), QUORLIN_OK);
+            ASSERT_EQ(quorlin_yuv_to_yc(&planes.view, chroma, &frame, nullptr), QUORLIN_OK);
             ModelToFrame(planes, chroma, want);
             ASSERT_TRUE(std::equal(got.begin(), got.end(), want.begin(), [](QuorlinPixel a, QuorlinPixel b) {
               return a.y == b.y && a.cb == b.cb && a.cr == b.cr;
@@ -293,7 +293,7 @@ TEST(YuvYc, PicturesConvertAsTheRulesSay) {
               if (rng() % 2) px = {int16_t(px.y + int(rng() % 41) - 20), int16_t(rng() % 4000), int16_t(-px.cr)};
             }
             Planes model = planes;
-            ASSERT_EQ(quorlin_yc_to_yuv(&frame, chroma, &planes.view), QUORLIN_OK);
+            ASSERT_EQ(quorlin_yc_to_yuv(&frame, chroma, &planes.view, nullptr), QUORLIN_OK);
             ModelFromFrame(got, chroma, model);
             ASSERT_TRUE(planes == model) << (chroma ? "with" : "without") << " chroma";
           }
@@ -322,12 +322,12 @@ TEST(YuvYc, EveryCodeSurvivesTheRoundTrip) {
         std::vector<QuorlinPixel> pixels(size_t(side) * side);
         const QuorlinFrame frame{pixels.data(), side, side, side};
         for (const bool chroma : {true, false}) {
-          ASSERT_EQ(quorlin_yuv_to_yc(&planes.view, chroma, &frame), QUORLIN_OK);
-          ASSERT_EQ(quorlin_yc_to_yuv(&frame, chroma, &planes.view), QUORLIN_OK);
+          ASSERT_EQ(quorlin_yuv_to_yc(&planes.view, chroma, &frame, nullptr), QUORLIN_OK);
+          ASSERT_EQ(quorlin_yc_to_yuv(&frame, chroma, &planes.view, nullptr), QUORLIN_OK);
           ASSERT_TRUE(planes == original) << "depth " << depth << " shift " << shift << (full ? " full" : "");
         }
         QuorlinSettings zero;
-        quorlin_default_settings(&zero);
+        quorlin_default_settings(&zero, QUORLIN_API_VERSION);
         zero.luma_strength = zero.chroma_strength = 0;
         zero.luma_only = 0;
         ASSERT_EQ(quorlin_sharpen_planes(&planes.view, &zero), QUORLIN_OK);
@@ -343,12 +343,12 @@ TEST(YuvYc, FourTwoZeroChromaComesBackAsTheRoundedMeanOfItsBlock) {
   Planes planes(3, 2, 16, 1, false);
   std::vector<QuorlinPixel> pixels(6);
   const QuorlinFrame frame{pixels.data(), 3, 2, 3};
-  ASSERT_EQ(quorlin_yuv_to_yc(&planes.view, 1, &frame), QUORLIN_OK);
+  ASSERT_EQ(quorlin_yuv_to_yc(&planes.view, 1, &frame, nullptr), QUORLIN_OK);
   // Block 0's Cb: 0, 100, 200, 301 editor units: mean 150.25, code 32768 + 150 * 28672 / 2048 = 34868;
   // its Cr: -1, -1, -2, -2: mean -1.5, -2, code 32740. Block 1's Cb (one column): 7, 8: mean 7.5, 8.
   const int cb[6] = {0, 100, 7, 200, 301, 8}, cr[6] = {-1, -1, 0, -2, -2, 0};
   for (int i = 0; i < 6; ++i) pixels[i].cb = int16_t(cb[i]), pixels[i].cr = int16_t(cr[i]);
-  ASSERT_EQ(quorlin_yc_to_yuv(&frame, 1, &planes.view), QUORLIN_OK);
+  ASSERT_EQ(quorlin_yc_to_yuv(&frame, 1, &planes.view, nullptr), QUORLIN_OK);
   EXPECT_EQ(planes.Get(1, 0, 0), 34868);
   EXPECT_EQ(planes.Get(2, 0, 0), 32740);
   EXPECT_EQ(planes.Get(1, 1, 0), 32768 + 8 * 14);
@@ -367,7 +367,7 @@ TEST(SharpenPlanes, MatchTheFramePath) {
         for (auto [w, h] : {std::pair{1, 1}, {2, 5}, {5, 2}, {7, 9}, {16, 12}, {17, 13}, {63, 8}, {70, 31}}) {
           ++round;
           QuorlinSettings s;
-          quorlin_default_settings(&s);
+          quorlin_default_settings(&s, QUORLIN_API_VERSION);
           s.threads = threads;
           s.radius = 1 + int(rng() % 10);
           s.luma_strength = int(rng() % 257);
@@ -387,9 +387,9 @@ TEST(SharpenPlanes, MatchTheFramePath) {
           std::vector<QuorlinPixel> pixels(size_t(w) * h);
           const QuorlinFrame frame{pixels.data(), w, h, w};
           const int chroma = !s.luma_only;
-          ASSERT_EQ(quorlin_yuv_to_yc(&want.view, chroma, &frame), QUORLIN_OK);
+          ASSERT_EQ(quorlin_yuv_to_yc(&want.view, chroma, &frame, nullptr), QUORLIN_OK);
           ASSERT_EQ(quorlin_sharpen(&frame, &s), QUORLIN_OK);
-          ASSERT_EQ(quorlin_yc_to_yuv(&frame, chroma, &want.view), QUORLIN_OK);
+          ASSERT_EQ(quorlin_yc_to_yuv(&frame, chroma, &want.view, nullptr), QUORLIN_OK);
           ASSERT_EQ(quorlin_sharpen_planes(&planes.view, &s), QUORLIN_OK);
           ASSERT_TRUE(planes == want);
         }

@@ -1,7 +1,9 @@
 #include "hosts/aviutl/frame_proc.h"
 
 #include <cstdint>
+#include <new>
 
+#include "hosts/aviutl/filter_pool.h"
 #include "quorlin/quorlin.h"
 
 static_assert(sizeof(PIXEL_YC) == sizeof(QuorlinPixel) && offsetof(PIXEL_YC, y) == offsetof(QuorlinPixel, y) &&
@@ -9,12 +11,24 @@ static_assert(sizeof(PIXEL_YC) == sizeof(QuorlinPixel) && offsetof(PIXEL_YC, y) 
                   offsetof(PIXEL_YC, cr) == offsetof(QuorlinPixel, cr),
               "the host's pixel is the library's");
 
+namespace {
+
+// Never destroyed: the process may exit while a frame still runs on another
+// of the editor's threads.
+FilterPool& Pool() {
+  alignas(FilterPool) static unsigned char storage[sizeof(FilterPool)];
+  static FilterPool* const pool = new (storage) FilterPool(nullptr);
+  return *pool;
+}
+
+}  // namespace
+
 int FrameProc(FILTER* fp, FILTER_PROC_INFO* fpip) {
   if (!fp || !fpip || !fp->track || !fp->check) return 0;
   // The library takes the controls in the host's units and clamps them as
   // the host may not have; one worker per processor.
   QuorlinSettings settings;
-  quorlin_default_settings(&settings);
+  quorlin_default_settings(&settings, QUORLIN_API_VERSION);
   for (int i = 0; i < kTrackCount; ++i) *quorlin_setting(&settings, i) = fp->track[i];
   for (int i = 0; i < kCheckCount; ++i) *quorlin_setting(&settings, kTrackCount + i) = fp->check[i];
 
@@ -23,5 +37,5 @@ int FrameProc(FILTER* fp, FILTER_PROC_INFO* fpip) {
   // The host describes its buffer's byte size in a 32-bit int.
   if (int64_t{fpip->max_w} * fpip->max_h * int64_t{sizeof(PIXEL_YC)} > INT32_MAX) return 0;
   const QuorlinFrame frame{reinterpret_cast<QuorlinPixel*>(fpip->ycp_edit), fpip->w, fpip->h, fpip->max_w};
-  return quorlin_sharpen(&frame, &settings) == QUORLIN_OK ? 1 : 0;
+  return Pool().Sharpen(settings, frame) == QUORLIN_OK ? 1 : 0;
 }

@@ -1,7 +1,8 @@
 // quorlin.so, the filter as a frei0r effect. The host's RGBA frame is copied
 // to its output, which the library sharpens as the quorlin command sharpens
 // a PNG picture: converted to the editor's samples and back, row by row;
-// alpha stays as copied.
+// alpha stays as copied. Each instance keeps a filter object, so that its
+// frames, all of one size, allocate nothing after the first.
 #include <cstdint>
 #include <cstring>
 #include <new>
@@ -14,36 +15,9 @@ extern "C" {
 }
 #pragma GCC visibility pop
 
+#include "hosts/frei0r/instance.h"
 #include "hosts/frei0r/parameters.h"
 #include "quorlin/quorlin.h"
-
-namespace quorlin::frei0r {
-
-namespace {
-
-constexpr int kBytesPerPixel = 4;
-
-struct Instance {
-  unsigned width, height;  // as the host constructed it: every frame has this size
-  QuorlinSettings settings;
-};
-
-// Sharpens the RGBA frame in place, converted row by row on the worker
-// threads; a frame too large for the library, or without the working memory
-// it needs, stays as it is.
-void Sharpen(Instance& instance, uint8_t* rgba) {
-  if (instance.width == 0 || instance.height == 0 || instance.width > INT32_MAX / kBytesPerPixel ||
-      instance.height > INT32_MAX) {
-    return;
-  }
-  const int width = int(instance.width);
-  quorlin_sharpen_rgb(rgba, ptrdiff_t{width} * kBytesPerPixel, kBytesPerPixel, width, int(instance.height),
-                      &instance.settings);
-}
-
-}  // namespace
-
-}  // namespace quorlin::frei0r
 
 using quorlin::frei0r::Instance;
 
@@ -79,8 +53,11 @@ void f0r_get_param_info(f0r_param_info_t* info, int param_index) {
 // whatever size their frames have, although the frei0r header allows only
 // multiples of 8 up to 2048, and a host given no instance may not check.
 f0r_instance_t f0r_construct(unsigned int width, unsigned int height) {
-  auto* instance = new (std::nothrow) Instance{width, height, {}};
-  if (instance) quorlin_default_settings(&instance->settings);
+  auto* instance = new (std::nothrow) Instance(width, height, nullptr);
+  if (instance && !instance->filter) {
+    delete instance;
+    return nullptr;
+  }
   return instance;
 }
 
@@ -89,8 +66,7 @@ void f0r_destruct(f0r_instance_t instance) { delete static_cast<Instance*>(insta
 void f0r_set_param_value(f0r_instance_t instance, f0r_param_t param, int param_index) {
   const QuorlinControl* control = quorlin_control(param_index);
   if (!instance || !param || !control) return;
-  int& value = *quorlin_setting(&static_cast<Instance*>(instance)->settings, param_index);
-  value = quorlin::frei0r::ControlValue(*control, *static_cast<const double*>(param), value);
+  static_cast<Instance*>(instance)->Set(param_index, *static_cast<const double*>(param));
 }
 
 void f0r_get_param_value(f0r_instance_t instance, f0r_param_t param, int param_index) {
@@ -105,7 +81,7 @@ void f0r_update(f0r_instance_t instance, double, const uint32_t* inframe, uint32
   if (!instance || !inframe || !outframe) return;
   Instance& self = *static_cast<Instance*>(instance);
   if (inframe != outframe) std::memcpy(outframe, inframe, size_t{self.width} * self.height * sizeof *outframe);
-  quorlin::frei0r::Sharpen(self, reinterpret_cast<uint8_t*>(outframe));
+  self.Sharpen(reinterpret_cast<uint8_t*>(outframe));
 }
 
 }

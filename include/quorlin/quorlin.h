@@ -8,10 +8,24 @@
  * sample away from its blur by a fraction of the difference wherever that
  * exceeds a threshold, in place. Every machine gives the same samples.
  *
+ * A filter object (quorlin_filter_new) holds the controls, clamped once,
+ * the kernels chosen once and the working memory, kept from one frame to
+ * the next: a host that keeps one per stream allocates nothing once its
+ * frames stop growing. The stateless calls do the same for one frame.
+ *
  * The conversions at the end turn 8-bit RGB pictures and YUV video planes
  * into such frames and back, so that every host gets the same samples.
  *
- * Usable from C and C++. Functions never keep a pointer they are given.
+ * Every call returns a status (but those that cannot fail); no C++ exception
+ * leaves the library. On any status but QUORLIN_OK the output is as it was.
+ *
+ * Usable from C and C++. Functions never keep a pointer they are given,
+ * the filter object that quorlin_filter_new hands back aside.
+ *
+ * Versions: a program built against this header runs with every later 2.x
+ * library. Structs the caller fills start with `version`, which
+ * quorlin_default_settings sets: the library reads only the fields that
+ * version had.
  */
 #ifndef QUORLIN_QUORLIN_H
 #define QUORLIN_QUORLIN_H
@@ -29,14 +43,26 @@ extern "C" {
 #define QUORLIN_API __attribute__((visibility("default")))
 #endif
 
-#define QUORLIN_VERSION_MAJOR 1
+#define QUORLIN_VERSION_MAJOR 2
 #define QUORLIN_VERSION_MINOR 0
+/* A version as one number: major in the high 16 bits, minor in the low. */
+#define QUORLIN_MAKE_VERSION(major, minor) (((unsigned)(major) << 16) | (unsigned)(minor))
+/* The version of this header, for quorlin_default_settings. */
+#define QUORLIN_API_VERSION QUORLIN_MAKE_VERSION(QUORLIN_VERSION_MAJOR, QUORLIN_VERSION_MINOR)
+
+/* The library's version, as QUORLIN_MAKE_VERSION gives it: the library run,
+ * not the header built against. */
+QUORLIN_API unsigned quorlin_version(void);
 
 typedef enum QuorlinStatus {
   QUORLIN_OK = 0,
   QUORLIN_BAD_ARGUMENT = 1,  /* a null pointer, a size out of range: nothing was touched */
   QUORLIN_OUT_OF_MEMORY = 2  /* working memory could not be had: nothing was touched */
 } QuorlinStatus;
+
+/* One line of English for a status ("unknown status" for any other value);
+ * lives as long as the library. */
+QUORLIN_API const char *quorlin_status_string(QuorlinStatus status);
 
 /* One pixel, as the editor lays it out: 6 bytes. */
 typedef struct QuorlinPixel {
@@ -70,8 +96,10 @@ typedef struct QuorlinAllocator {
 
 /* The controls, in the editor's units, and how the filter runs. Values out
  * of a control's range are clamped (see QuorlinControl); a switch is on when
- * non-zero. */
+ * non-zero. Fill it with quorlin_default_settings, then change what you
+ * need; later 2.x versions add fields at the end only. */
 typedef struct QuorlinSettings {
+  unsigned version;      /* the header's QUORLIN_API_VERSION, set by quorlin_default_settings */
   int radius;            /* 1..10: the blur window is (2 radius + 1) squared */
   int luma_strength;     /* 0..256: adds strength/256 of a sample's difference from its blur */
   int luma_threshold;    /* 0..500: differences of at most twice this stay as they are */
@@ -83,7 +111,7 @@ typedef struct QuorlinSettings {
   int luma_only;         /* leave Cb and Cr untouched */
   int limit_mode;        /* hold every sample inside its 3x3 neighbourhood's range, widened by the limit */
   int threads;           /* worker threads; 0: one per processor */
-  const QuorlinAllocator *allocator; /* NULL: the system's allocator */
+  const QuorlinAllocator *allocator; /* NULL: the system's allocator; a filter object copies it */
   int isa;               /* the highest instruction set level to use (QuorlinIsa), lowered to what the
                           * processor runs and by the environment variable QUORLIN_ISA ("sse2") */
 } QuorlinSettings;
@@ -93,12 +121,17 @@ QUORLIN_API QuorlinIsa quorlin_isa(int requested);
 
 /* The editor's defaults: radius 2, luma strength 64, chroma strength 32,
  * thresholds and limits 0, luma only; one thread per processor, the best
- * instruction set level. */
-QUORLIN_API void quorlin_default_settings(QuorlinSettings *settings);
+ * instruction set level, the system's allocator. Pass QUORLIN_API_VERSION:
+ * only the fields of that version are written. QUORLIN_BAD_ARGUMENT for a
+ * null pointer or a version this library cannot serve (another major
+ * version, or a later minor one). */
+QUORLIN_API QuorlinStatus quorlin_default_settings(QuorlinSettings *settings, unsigned version);
 
 /* Sharpens the frame in place. On any status but QUORLIN_OK the frame is as
  * it was. Samples outside width x height are never read or written. Safe to
- * call from several threads at once on different frames. */
+ * call from several threads at once on different frames. Allocates its
+ * working memory for this call alone: a host with many frames keeps a
+ * filter object instead. */
 QUORLIN_API QuorlinStatus quorlin_sharpen(const QuorlinFrame *frame, const QuorlinSettings *settings);
 
 /* The controls, in the order of QuorlinSettings and of the editor's track
@@ -119,7 +152,7 @@ typedef enum QuorlinControlId {
 
 typedef struct QuorlinControl {
   const char *option;       /* "radius", "luma-strength", ...: the command line's --option */
-  const char *editor_name;  /* the editor's label, in code page 932 (Shift-JIS) */
+  const char *editor_name;  /* the editor's label, in UTF-8 */
   const char *description;  /* one line of English */
   int is_switch;            /* a check box: 0 off, anything else on */
   int minimum, maximum;     /* the editor's range (0..1 for a switch) */
@@ -140,11 +173,12 @@ QUORLIN_API int *quorlin_setting(QuorlinSettings *settings, int id);
  * bytes apart, width x height as the frame's. BT.601 with exact arithmetic
  * rounded to nearest: every 8-bit colour comes back from a round trip
  * unchanged; samples beyond the nominal range clamp to 0..255 on the way
- * back. */
+ * back. The conversions read the instruction set level and the allocator
+ * of `settings` (NULL: the defaults'), and no other field. */
 QUORLIN_API QuorlinStatus quorlin_rgb_to_yc(const uint8_t *rgb, ptrdiff_t stride, int channels,
-                                            const QuorlinFrame *frame);
+                                            const QuorlinFrame *frame, const QuorlinSettings *settings);
 QUORLIN_API QuorlinStatus quorlin_yc_to_rgb(const QuorlinFrame *frame, uint8_t *rgb, ptrdiff_t stride,
-                                            int channels);
+                                            int channels, const QuorlinSettings *settings);
 
 /* Sharpens a width x height RGB picture in place: the bytes that
  * quorlin_rgb_to_yc, quorlin_sharpen and quorlin_yc_to_rgb would give, but
@@ -165,7 +199,7 @@ QUORLIN_API QuorlinStatus quorlin_sharpen_rgb(uint8_t *rgb, ptrdiff_t stride, in
  * is what its code read as gets its code again, so an unchanged picture
  * comes back bit for bit. */
 typedef struct QuorlinPlanes {
-  void *data[3];        /* Y, Cb, Cr */
+  void *data[3];        /* Y, Cb, Cr; Cb and Cr may be NULL where chroma is not read nor written */
   ptrdiff_t stride[3];  /* bytes from one row to the next */
   int width, height;    /* of the picture, in luma samples */
   int depth;            /* 8..16 bits */
@@ -174,18 +208,52 @@ typedef struct QuorlinPlanes {
 } QuorlinPlanes;
 
 /* The frame has the planes' width and height. With `chroma` 0 the frame's Cb
- * and Cr are set to 0 and the chroma planes are not read. */
-QUORLIN_API QuorlinStatus quorlin_yuv_to_yc(const QuorlinPlanes *planes, int chroma, const QuorlinFrame *frame);
+ * and Cr are set to 0 and the chroma planes are not read (they may be NULL).
+ * `settings` as for the RGB conversions. */
+QUORLIN_API QuorlinStatus quorlin_yuv_to_yc(const QuorlinPlanes *planes, int chroma, const QuorlinFrame *frame,
+                                            const QuorlinSettings *settings);
 /* The planes hold the picture as it was read. With `chroma` 0 the chroma
- * planes are left as they are. */
-QUORLIN_API QuorlinStatus quorlin_yc_to_yuv(const QuorlinFrame *frame, int chroma, const QuorlinPlanes *planes);
+ * planes are left as they are (they may be NULL). */
+QUORLIN_API QuorlinStatus quorlin_yc_to_yuv(const QuorlinFrame *frame, int chroma, const QuorlinPlanes *planes,
+                                            const QuorlinSettings *settings);
 
 /* Sharpens the planes in place: the samples that quorlin_yuv_to_yc,
  * quorlin_sharpen and quorlin_yc_to_yuv would give (chroma when luma_only is
- * off), but converted and sharpened row by row on all worker threads, with
+ * off; with luma_only on, the chroma planes are not touched and may be
+ * NULL), but converted and sharpened row by row on all worker threads, with
  * working memory of a few rows per thread (and, for 4:2:0 chroma, half a
  * frame of it). On any status but QUORLIN_OK the planes are as they were. */
 QUORLIN_API QuorlinStatus quorlin_sharpen_planes(const QuorlinPlanes *planes, const QuorlinSettings *settings);
+
+/* A filter object: the settings, clamped and checked once, the kernels of
+ * the level chosen once, and working memory kept between frames, grown when
+ * a frame needs more and otherwise reused. Its calls give the samples of the
+ * stateless calls above.
+ *
+ * Threads: calls on one object must not overlap (a host that filters on
+ * several threads at once keeps one object per thread); calls on different
+ * objects may run at once. Each call spreads its own work over
+ * `threads` workers. */
+typedef struct QuorlinFilter QuorlinFilter;
+
+/* Makes *filter from the settings (whose allocator, if any, it copies; the
+ * object itself lives in memory from it). On any status but QUORLIN_OK,
+ * *filter is NULL. */
+QUORLIN_API QuorlinStatus quorlin_filter_new(QuorlinFilter **filter, const QuorlinSettings *settings);
+/* New controls, threads and level for the next frames; the working memory
+ * stays. The allocator stays the one the object was made with: the
+ * settings' allocator is not read. On QUORLIN_BAD_ARGUMENT the object keeps
+ * its settings. */
+QUORLIN_API QuorlinStatus quorlin_filter_set_settings(QuorlinFilter *filter, const QuorlinSettings *settings);
+/* quorlin_sharpen, quorlin_sharpen_planes and quorlin_sharpen_rgb with the
+ * object's settings and memory. */
+QUORLIN_API QuorlinStatus quorlin_filter_sharpen(QuorlinFilter *filter, const QuorlinFrame *frame);
+QUORLIN_API QuorlinStatus quorlin_filter_sharpen_planes(QuorlinFilter *filter, const QuorlinPlanes *planes);
+QUORLIN_API QuorlinStatus quorlin_filter_sharpen_rgb(QuorlinFilter *filter, uint8_t *rgb, ptrdiff_t stride,
+                                                     int channels, int width, int height);
+/* Frees the object and its memory and sets *filter to NULL; NULL or a
+ * pointer to NULL does nothing. */
+QUORLIN_API void quorlin_filter_free(QuorlinFilter **filter);
 
 #ifdef __cplusplus
 }

@@ -36,15 +36,13 @@ Rgb8 YcToRgb(QuorlinPixel p) {
   };
 }
 
-void RgbToFrame(const uint8_t* rgb, ptrdiff_t stride, int channels, const QuorlinFrame& frame) {
-  const Kernels& k = KernelsFor(ChosenIsa(QUORLIN_ISA_BEST));
+void RgbToFrame(const uint8_t* rgb, ptrdiff_t stride, int channels, const QuorlinFrame& frame, const Kernels& k) {
   for (int y = 0; y < frame.height; ++y) {
     k.rgb_to_yc_row(rgb + y * stride, channels, frame.width, frame.pixels + ptrdiff_t{y} * frame.pitch);
   }
 }
 
-void FrameToRgb(const QuorlinFrame& frame, uint8_t* rgb, ptrdiff_t stride, int channels) {
-  const Kernels& k = KernelsFor(ChosenIsa(QUORLIN_ISA_BEST));
+void FrameToRgb(const QuorlinFrame& frame, uint8_t* rgb, ptrdiff_t stride, int channels, const Kernels& k) {
   for (int y = 0; y < frame.height; ++y) {
     k.yc_to_rgb_row(frame.pixels + ptrdiff_t{y} * frame.pitch, frame.width, channels, rgb + y * stride);
   }

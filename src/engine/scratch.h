@@ -1,5 +1,6 @@
-// Working memory: one block per frame from the host's allocator or the
-// system's, sized in checked 64-bit arithmetic and carved in order.
+// Working memory: one block from the host's allocator or the system's, kept
+// and reused from one frame to the next, sized in checked 64-bit arithmetic
+// and carved in order.
 #pragma once
 
 #include <cstddef>
@@ -18,21 +19,30 @@ constexpr int64_t kMaxScratchBytes = INT32_MAX;
 
 constexpr int64_t AlignUp(int64_t bytes) { return (bytes + kScratchAlign - 1) / kScratchAlign * kScratchAlign; }
 
-// Owns one block; data() is null when it could not be had or `bytes` is
-// beyond kMaxScratchBytes.
-class ScratchBlock {
- public:
-  ScratchBlock(int64_t bytes, const QuorlinAllocator* allocator);
-  ~ScratchBlock();
-  ScratchBlock(const ScratchBlock&) = delete;
-  ScratchBlock& operator=(const ScratchBlock&) = delete;
+// malloc and free.
+const QuorlinAllocator& SystemAllocator();
 
-  char* data() const { return aligned_; }
+// Owns one block, grown on demand and never shrunk, so that frames of one
+// size allocate once.
+class Workspace {
+ public:
+  // A null allocator stands for the system's; the hooks are copied.
+  explicit Workspace(const QuorlinAllocator* allocator);
+  ~Workspace();
+  Workspace(const Workspace&) = delete;
+  Workspace& operator=(const Workspace&) = delete;
+
+  // At least `bytes`, aligned to kScratchAlign: the block kept, or a larger
+  // one in its place. Null, with the block kept as it was, when it cannot be
+  // had or `bytes` is beyond kMaxScratchBytes.
+  char* Reserve(int64_t bytes);
+  const QuorlinAllocator& allocator() const { return allocator_; }
 
  private:
-  const QuorlinAllocator* allocator_;
+  QuorlinAllocator allocator_;
   void* block_ = nullptr;
   char* aligned_ = nullptr;
+  int64_t bytes_ = 0;
 };
 
 }  // namespace quorlin

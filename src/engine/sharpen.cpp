@@ -160,7 +160,7 @@ std::pair<int, int> BandOf(int rows, int t, int team, int align) {
 }
 
 template <typename Rows>
-QuorlinStatus SharpenRows(const Rows& rows, const SharpenParams& p, int threads, const QuorlinAllocator* allocator) {
+QuorlinStatus SharpenRows(const Rows& rows, const SharpenParams& p, int threads, Workspace& workspace) {
   const int W = rows.Width();
   const int H = rows.Height();
   const Segments seg = Segments::For(W, p.radius);
@@ -170,8 +170,8 @@ QuorlinStatus SharpenRows(const Rows& rows, const SharpenParams& p, int threads,
   const int64_t shared = rows.SharedBytes(p);
   // Sizes below 2^31 each, so that no sum or product here overflows 64 bits.
   const bool too_large = part > kMaxScratchBytes || shared > kMaxScratchBytes;
-  ScratchBlock block(too_large ? -1 : part * threads + shared, allocator);
-  if (!block.data()) return QUORLIN_OUT_OF_MEMORY;
+  char* const block = workspace.Reserve(too_large ? -1 : part * threads + shared);
+  if (!block) return QUORLIN_OUT_OF_MEMORY;
 
   const int fields = p.interlace ? 2 : 1;
   const bool complete = EnvelopeIsComplete(W, H / fields);
@@ -180,8 +180,8 @@ QuorlinStatus SharpenRows(const Rows& rows, const SharpenParams& p, int threads,
   // barrier lets every band capture its neighbours' rows before any is
   // rewritten.
   const auto work = [&](int t, int team) {
-    const Scratch s = Scratch::Carve(block.data(), t, p.channels, p.radius, seg, pitch, source);
-    auto mover = rows.MakeMover(s.source, block.data() + part * threads, seg, p, *p.kernels);
+    const Scratch s = Scratch::Carve(block, t, p.channels, p.radius, seg, pitch, source);
+    auto mover = rows.MakeMover(s.source, block + part * threads, seg, p, *p.kernels);
     for (int f = 0; f < fields; ++f) {
       const Field field{f, fields, (H - f + fields - 1) / fields};
       const auto [begin, end] = BandOf(field.rows, t, team, align);
@@ -205,19 +205,16 @@ QuorlinStatus SharpenRows(const Rows& rows, const SharpenParams& p, int threads,
 
 }  // namespace
 
-QuorlinStatus Sharpen(const QuorlinFrame& frame, const SharpenParams& p, int threads,
-                      const QuorlinAllocator* allocator) {
-  return SharpenRows(FrameRows(frame), p, threads, allocator);
+QuorlinStatus Sharpen(const QuorlinFrame& frame, const SharpenParams& p, int threads, Workspace& workspace) {
+  return SharpenRows(FrameRows(frame), p, threads, workspace);
 }
 
-QuorlinStatus SharpenPlanes(const QuorlinPlanes& planes, const SharpenParams& p, int threads,
-                            const QuorlinAllocator* allocator) {
-  return SharpenRows(PlaneRows(planes), p, threads, allocator);
+QuorlinStatus SharpenPlanes(const QuorlinPlanes& planes, const SharpenParams& p, int threads, Workspace& workspace) {
+  return SharpenRows(PlaneRows(planes), p, threads, workspace);
 }
 
-QuorlinStatus SharpenRgb(const RgbPicture& picture, const SharpenParams& p, int threads,
-                         const QuorlinAllocator* allocator) {
-  return SharpenRows(RgbRows(picture), p, threads, allocator);
+QuorlinStatus SharpenRgb(const RgbPicture& picture, const SharpenParams& p, int threads, Workspace& workspace) {
+  return SharpenRows(RgbRows(picture), p, threads, workspace);
 }
 
 }  // namespace quorlin

@@ -9,7 +9,7 @@
 namespace quorlin {
 
 // The controls clamped and scaled into the units the kernels work in, built
-// once per frame.
+// once when the settings are given.
 struct SharpenParams {
   int radius;     // 1..10
   bool interlace;
@@ -24,17 +24,18 @@ struct SharpenParams {
 // from each neighbour, and how far past the row it stores a band has read.
 inline int HaloRows(int radius) { return radius > 2 ? radius : 2; }
 
-// Sharpens a frame in place with `threads` (at least 1) workers; the frame's
-// sizes are the caller's to check. Returns QUORLIN_OUT_OF_MEMORY, with the
-// frame untouched, when the working memory cannot be had.
-QuorlinStatus Sharpen(const QuorlinFrame& frame, const SharpenParams& params, int threads,
-                      const QuorlinAllocator* allocator);
+class Workspace;
+
+// Sharpens a frame in place with `threads` (at least 1) workers, in working
+// memory from `workspace`; the frame's sizes are the caller's to check.
+// Returns QUORLIN_OUT_OF_MEMORY, with the frame untouched, when the working
+// memory cannot be had.
+QuorlinStatus Sharpen(const QuorlinFrame& frame, const SharpenParams& params, int threads, Workspace& workspace);
 // The same on YUV planes, converted on the way in and out of each row.
 QuorlinStatus SharpenPlanes(const QuorlinPlanes& planes, const SharpenParams& params, int threads,
-                            const QuorlinAllocator* allocator);
+                            Workspace& workspace);
 struct RgbPicture;
 // The same on an 8-bit RGB picture.
-QuorlinStatus SharpenRgb(const RgbPicture& picture, const SharpenParams& params, int threads,
-                         const QuorlinAllocator* allocator);
+QuorlinStatus SharpenRgb(const RgbPicture& picture, const SharpenParams& params, int threads, Workspace& workspace);
 
 }  // namespace quorlin

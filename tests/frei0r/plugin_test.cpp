@@ -33,7 +33,7 @@ Rgba RandomFrame(std::mt19937& rng, int width, int height) {
 // Random values in each control's range, not the defaults.
 QuorlinSettings RandomSettings(std::mt19937& rng) {
   QuorlinSettings settings;
-  quorlin_default_settings(&settings);
+  quorlin_default_settings(&settings, QUORLIN_API_VERSION);
   for (int id = 0; id < QUORLIN_CONTROL_COUNT; ++id) {
     const QuorlinControl& c = *quorlin_control(id);
     *quorlin_setting(&settings, id) = std::uniform_int_distribution(c.minimum, c.maximum)(rng);
@@ -46,9 +46,9 @@ Rgba LibraryFrame(Rgba frame, int width, int height, const QuorlinSettings& sett
   std::vector<QuorlinPixel> pixels(frame.size());
   const QuorlinFrame yc{pixels.data(), width, height, width};
   auto* rgba = reinterpret_cast<uint8_t*>(frame.data());
-  EXPECT_EQ(quorlin_rgb_to_yc(rgba, width * 4, 4, &yc), QUORLIN_OK);
+  EXPECT_EQ(quorlin_rgb_to_yc(rgba, width * 4, 4, &yc, nullptr), QUORLIN_OK);
   EXPECT_EQ(quorlin_sharpen(&yc, &settings), QUORLIN_OK);
-  EXPECT_EQ(quorlin_yc_to_rgb(&yc, rgba, width * 4, 4), QUORLIN_OK);
+  EXPECT_EQ(quorlin_yc_to_rgb(&yc, rgba, width * 4, 4, nullptr), QUORLIN_OK);
   return frame;
 }
 
@@ -212,7 +212,7 @@ TEST_F(Frei0rPlugin, FramesAreTheLibrarysOnTheSameRgbAtAnySize) {
     f0r_instance_t instance = construct_(width, height);
     ASSERT_NE(instance, nullptr);
     QuorlinSettings settings;
-    quorlin_default_settings(&settings);
+    quorlin_default_settings(&settings, QUORLIN_API_VERSION);
     for (int frame = 0; frame < 3; ++frame) {
       SCOPED_TRACE(testing::Message() << width << "x" << height << " frame " << frame);
       const Rgba in = RandomFrame(rng, width, height);
@@ -259,7 +259,7 @@ TEST_F(Frei0rPlugin, WorksAgainAfterTheHostUnloadsIt) {
   std::mt19937 rng(8);
   const Rgba in = RandomFrame(rng, 64, 48);
   QuorlinSettings settings;
-  quorlin_default_settings(&settings);
+  quorlin_default_settings(&settings, QUORLIN_API_VERSION);
   const Rgba want = LibraryFrame(in, 64, 48, settings);
   for (int load = 0; load < 3; ++load) {
     f0r_instance_t instance = construct_(64, 48);

@@ -30,7 +30,7 @@ void Sharpen(Picture& picture) {
   std::vector<QuorlinPixel> pixels(n);
   const QuorlinFrame frame{pixels.data(), picture.width, picture.height, picture.width};
   const ptrdiff_t stride = ptrdiff_t{picture.width} * picture.channels;
-  if (quorlin_rgb_to_yc(picture.pixels.data(), stride, picture.channels, &frame) != QUORLIN_OK)
+  if (quorlin_rgb_to_yc(picture.pixels.data(), stride, picture.channels, &frame, nullptr) != QUORLIN_OK)
     Fail("picture refused by the conversion");
   for (size_t i = 0; i < n; ++i) {
     const uint8_t* p = &picture.pixels[i * picture.channels];
@@ -38,9 +38,9 @@ void Sharpen(Picture& picture) {
     if (back.r != p[0] || back.g != p[1] || back.b != p[2]) Fail("colour changed by the YC round trip");
   }
   QuorlinSettings settings;
-  quorlin_default_settings(&settings);
+  quorlin_default_settings(&settings, QUORLIN_API_VERSION);
   if (quorlin_sharpen(&frame, &settings) != QUORLIN_OK) Fail("the filter failed on a picture");
-  quorlin_yc_to_rgb(&frame, picture.pixels.data(), stride, picture.channels);
+  quorlin_yc_to_rgb(&frame, picture.pixels.data(), stride, picture.channels, nullptr);
 }
 
 }  // namespace

@@ -48,16 +48,16 @@ void Sharpen(const Y4mFormat& format, Y4mFrame& frame) {
   const QuorlinFrame yc{pixels.data(), format.width, format.height, format.width};
   const QuorlinPlanes planes = PlanesOf(format, frame.data.data());
   const std::vector<uint8_t> original = frame.data;
-  if (quorlin_yuv_to_yc(&planes, 1, &yc) != QUORLIN_OK || quorlin_yc_to_yuv(&yc, 1, &planes) != QUORLIN_OK)
+  if (quorlin_yuv_to_yc(&planes, 1, &yc, nullptr) != QUORLIN_OK || quorlin_yc_to_yuv(&yc, 1, &planes, nullptr) != QUORLIN_OK)
     Fail("frame refused by the conversions");
   if (CodesFit(format, original) && frame.data != original) Fail("untouched frame changed by the YC round trip");
 
   QuorlinSettings settings;
-  quorlin_default_settings(&settings);
+  quorlin_default_settings(&settings, QUORLIN_API_VERSION);
   settings.luma_only = 0;
   settings.interlace = format.interlace == 't' || format.interlace == 'b';
   if (quorlin_sharpen(&yc, &settings) != QUORLIN_OK) Fail("the filter failed on a frame");
-  quorlin_yc_to_yuv(&yc, 1, &planes);
+  quorlin_yc_to_yuv(&yc, 1, &planes, nullptr);
 }
 
 }  // namespace

@@ -13,7 +13,7 @@ int main(void) {
   }
   const QuorlinFrame frame = {pixels, kWidth, kHeight, kWidth};
   QuorlinSettings settings;
-  quorlin_default_settings(&settings);
+  quorlin_default_settings(&settings, QUORLIN_API_VERSION);
   settings.radius = 3;
   settings.luma_strength = 128;
 

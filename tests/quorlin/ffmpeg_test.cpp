@@ -150,9 +150,9 @@ TEST_F(WithFfmpeg, FramesAreWhatTheFrameProcedureMakes) {
     for (size_t f = 0; f < frames.size(); ++f) {
       const std::vector<uint8_t> original = frames[f].data;
       const QuorlinPlanes planes = PlanesOf(in_format, frames[f].data.data());
-      ASSERT_EQ(quorlin_yuv_to_yc(&planes, chroma, &yc), QUORLIN_OK);
+      ASSERT_EQ(quorlin_yuv_to_yc(&planes, chroma, &yc, nullptr), QUORLIN_OK);
       ASSERT_EQ(EditorFrameProc(options.filter, pixels, in_format.width, in_format.height), 1);
-      ASSERT_EQ(quorlin_yc_to_yuv(&yc, chroma, &planes), QUORLIN_OK);
+      ASSERT_EQ(quorlin_yc_to_yuv(&yc, chroma, &planes, nullptr), QUORLIN_OK);
       EXPECT_TRUE(out[f].data == frames[f].data) << "frame " << f + 1;
       changed |= out[f].data != original;
     }

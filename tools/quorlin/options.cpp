@@ -149,7 +149,7 @@ Exit status: 0 written, 1 the input could not be read, filtered or written,
 }  // namespace
 
 std::string ParseArgs(int argc, char** argv, Options& options) {
-  quorlin_default_settings(&options.filter);
+  quorlin_default_settings(&options.filter, QUORLIN_API_VERSION);
   bool options_ended = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];

@@ -33,23 +33,27 @@ std::string Describe(const Y4mFormat& format) {
          (format.subsampling == Subsampling::k420 ? " 4:2:0 " : " 4:4:4 ") + std::to_string(format.depth) + "-bit";
 }
 
-Picture ToPicture(const QuorlinFrame& frame) {
+Picture ToPicture(const QuorlinFrame& frame, const QuorlinSettings& settings) {
   Picture picture{frame.width, frame.height, 3, false, std::vector<uint8_t>(size_t(frame.width) * frame.height * 3)};
-  quorlin_yc_to_rgb(&frame, picture.pixels.data(), ptrdiff_t{frame.width} * 3, 3);
+  quorlin_yc_to_rgb(&frame, picture.pixels.data(), ptrdiff_t{frame.width} * 3, 3, &settings);
   return picture;
 }
 
+// One filter object for the whole stream: after the first frame, frames
+// are sharpened in the memory it keeps.
 struct Run {
   const Options& options;
   Y4mFormat format;
+  QuorlinFilter* filter = nullptr;
+  ~Run() { quorlin_filter_free(&filter); }
 };
 
 // The frame as the editor would see it, for the comparison picture.
-Picture EditorPicture(const QuorlinPlanes& planes) {
+Picture EditorPicture(const QuorlinPlanes& planes, const QuorlinSettings& settings) {
   std::vector<QuorlinPixel> pixels(size_t(planes.width) * planes.height);
   const QuorlinFrame frame{pixels.data(), planes.width, planes.height, planes.width};
-  quorlin_yuv_to_yc(&planes, 1, &frame);
-  return ToPicture(frame);
+  quorlin_yuv_to_yc(&planes, 1, &frame, &settings);
+  return ToPicture(frame, settings);
 }
 
 // Filters the frame's planes in place; keeps the chosen frame for the comparison.
@@ -57,9 +61,9 @@ std::string FilterOne(Run& run, Y4mFrame& frame, int64_t number, Picture* compar
   const bool shown = compare && number == run.options.compare_frame;
   const QuorlinPlanes planes = PlanesOf(run.format, frame.data.data());
   Picture before;
-  if (shown) before = EditorPicture(planes);
-  if (quorlin_sharpen_planes(&planes, &run.options.filter) != QUORLIN_OK) return "not enough memory to filter it";
-  if (shown) *compare = ComparePicture(before, EditorPicture(planes));
+  if (shown) before = EditorPicture(planes, run.options.filter);
+  if (quorlin_filter_sharpen_planes(run.filter, &planes) != QUORLIN_OK) return "not enough memory to filter it";
+  if (shown) *compare = ComparePicture(before, EditorPicture(planes, run.options.filter));
   return "";
 }
 
@@ -175,6 +179,7 @@ int SharpenStream(FILE* in, const std::string& shown, const std::string& output,
     return Fail(shown + ": header: " + problem);
   }
   if (!options.interlace_given) options.filter.interlace = run.format.interlace == 't' || run.format.interlace == 'b';
+  if (quorlin_filter_new(&run.filter, &options.filter) != QUORLIN_OK) return Fail(shown + ": not enough memory to filter it");
   OutputFile out;
   if (std::string problem = OpenOutput(output, out); !problem.empty()) return Fail(output + ": " + problem);
   if (std::string problem = WriteY4mHeader(out.file, run.format); !problem.empty()) {
