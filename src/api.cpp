@@ -10,6 +10,10 @@
 #include "filter.h"
 #include "quorlin/quorlin.h"
 
+static_assert(QUORLIN_VERSION_MAJOR == QUORLIN_PROJECT_VERSION_MAJOR &&
+                  QUORLIN_VERSION_MINOR == QUORLIN_PROJECT_VERSION_MINOR,
+              "the header's version is the project's, whose major version is the soname's");
+
 namespace quorlin {
 
 namespace {

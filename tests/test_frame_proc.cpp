@@ -1,5 +1,5 @@
-// The frame procedure's handling of unusable records and of frames whose
-// working memory cannot be had.
+// The frame procedure's handling of unusable records, of frames whose
+// working memory cannot be had, and of the memory it keeps between frames.
 #include <gtest/gtest.h>
 #if defined(_WIN32)
 #include <windows.h>
@@ -8,6 +8,7 @@
 #endif
 
 #include "hosts/aviutl/frame_proc.h"
+#include "tests/counting_allocator.h"
 #include "tests/harness.h"
 
 namespace {
@@ -95,6 +96,41 @@ TEST(FrameProc, PlaneTooLargeForItsSizeFieldFailsWithoutTouchingTheFrame) {
     EXPECT_EQ(FrameProc(&fp, &fpip), 0);
   }
   Unreserve(buffer, bytes);
+}
+
+}  // namespace
+
+namespace {
+
+// The editor's steady state: 1080p frames while the user drags sliders and
+// flips switches. Once the pool's object has the memory of the largest
+// pipeline, no frame allocates; every frame is the plug-in's own.
+TEST(FrameProc, SteadyFramesAllocateNothing) {
+  CountingAllocator counting;
+  int first_frame_calls = 0;
+  {
+    FilterPool pool(&counting.hooks);
+    std::mt19937 rng(19);
+    const model::Frame original = model::RandomFrame(rng, 1920, 1080, 1920, 1080, model::Range::Natural);
+    model::Controls c;
+    for (int frame = 0; frame < 12; ++frame) {
+      // The first frame takes the most memory: all three channels, radius 10.
+      c.track[kTrackRadius] = frame == 0 ? 10 : 1 + frame % 10;
+      c.track[kTrackLumaStrength] = 20 * frame;
+      c.check[kCheckLumaOnly] = frame == 0 ? 0 : frame % 2;
+      c.check[kCheckLimit] = frame % 3 == 1;
+      c.check[kCheckInterlace] = frame % 4 == 2;
+      model::Frame f = original, want = original;
+      HostRecords host(f, c);
+      ASSERT_EQ(FrameProcWith(pool, &host.fp, &host.fpip), 1);
+      ASSERT_EQ(RunHost(want, c), 1);
+      ASSERT_TRUE(SamePixels(f, want)) << "frame " << frame;
+      if (frame == 0) first_frame_calls = counting.calls;
+    }
+  }
+  EXPECT_EQ(first_frame_calls, 2);  // the object and its working memory
+  EXPECT_EQ(counting.calls, first_frame_calls);
+  EXPECT_EQ(counting.live, 0);
 }
 
 }  // namespace

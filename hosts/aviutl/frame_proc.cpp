@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <new>
 
-#include "hosts/aviutl/filter_pool.h"
 #include "quorlin/quorlin.h"
 
 static_assert(sizeof(PIXEL_YC) == sizeof(QuorlinPixel) && offsetof(PIXEL_YC, y) == offsetof(QuorlinPixel, y) &&
@@ -23,7 +22,9 @@ FilterPool& Pool() {
 
 }  // namespace
 
-int FrameProc(FILTER* fp, FILTER_PROC_INFO* fpip) {
+int FrameProc(FILTER* fp, FILTER_PROC_INFO* fpip) { return FrameProcWith(Pool(), fp, fpip); }
+
+int FrameProcWith(FilterPool& pool, FILTER* fp, FILTER_PROC_INFO* fpip) {
   if (!fp || !fpip || !fp->track || !fp->check) return 0;
   // The library takes the controls in the host's units and clamps them as
   // the host may not have; one worker per processor.
@@ -37,5 +38,5 @@ int FrameProc(FILTER* fp, FILTER_PROC_INFO* fpip) {
   // The host describes its buffer's byte size in a 32-bit int.
   if (int64_t{fpip->max_w} * fpip->max_h * int64_t{sizeof(PIXEL_YC)} > INT32_MAX) return 0;
   const QuorlinFrame frame{reinterpret_cast<QuorlinPixel*>(fpip->ycp_edit), fpip->w, fpip->h, fpip->max_w};
-  return Pool().Sharpen(settings, frame) == QUORLIN_OK ? 1 : 0;
+  return pool.Sharpen(settings, frame) == QUORLIN_OK ? 1 : 0;
 }

@@ -14,7 +14,9 @@ extern "C" {
 #include <frei0r.h>
 }
 
+#include "hosts/frei0r/instance.h"
 #include "quorlin/quorlin.h"
+#include "tests/counting_allocator.h"
 
 namespace {
 
@@ -275,3 +277,32 @@ TEST_F(Frei0rPlugin, WorksAgainAfterTheHostUnloadsIt) {
 }
 
 }  // namespace
+
+// An instance as the module makes one, with a counting allocator: after the
+// first frame, frames at any settings allocate nothing and are the library's.
+TEST(Frei0rInstance, SteadyFramesAllocateNothing) {
+  constexpr int kWidth = 1920, kHeight = 1080;
+  CountingAllocator counting;
+  {
+    quorlin::frei0r::Instance instance(kWidth, kHeight, &counting.hooks);
+    ASSERT_NE(instance.filter, nullptr);
+    std::mt19937 rng(20);
+    const Rgba in = RandomFrame(rng, kWidth, kHeight);
+    int first_frame_calls = 0;
+    for (int frame = 0; frame < 8; ++frame) {
+      // The first frame takes the most memory: all three channels, radius 10.
+      instance.Set(QUORLIN_RADIUS, frame == 0 ? 1.0 : frame / 9.0);
+      instance.Set(QUORLIN_LUMA_ONLY, frame % 2 == 1 ? 1.0 : 0.0);
+      instance.Set(QUORLIN_INTERLACE, frame == 0 || frame % 3 == 1 ? 1.0 : 0.0);
+      Rgba out = in;
+      instance.Sharpen(reinterpret_cast<uint8_t*>(out.data()));
+      if (frame == 0) first_frame_calls = counting.calls;
+      QuorlinSettings settings = instance.settings;
+      settings.allocator = nullptr;
+      ASSERT_TRUE(out == LibraryFrame(in, kWidth, kHeight, settings)) << "frame " << frame;
+    }
+    EXPECT_EQ(first_frame_calls, 2);  // the object and its working memory
+    EXPECT_EQ(counting.calls, first_frame_calls);
+  }
+  EXPECT_EQ(counting.live, 0);
+}

@@ -1,5 +1,8 @@
-// Y4M streams through the command: broken streams, progress, comparison.
+// Y4M streams through the command: broken streams, progress, comparison, and
+// the memory a stream takes.
+#include "tests/counting_allocator.h"
 #include "tests/quorlin/command.h"
+#include "tools/quorlin/stream.h"
 
 namespace {
 
@@ -110,6 +113,37 @@ TEST_F(QuorlinCommand, ComparePictureShowsTheChosenFrame) {
   EXPECT_EQ(late.status, 1);
   ExpectOneLine(late, "--compare-frame 4: in.y4m has 3 frames");
   EXPECT_FALSE(fs::exists(dir_ / "late.png"));
+}
+
+}  // namespace
+
+namespace {
+
+// A stream sharpened in this process with a counting allocator: the stream's
+// filter object takes its memory for the first frame and keeps it.
+TEST_F(QuorlinCommand, StreamFramesAfterTheFirstAllocateNothing) {
+  auto blocks = [&](int frames, const char* colourspace) {
+    std::string bytes = std::string("YUV4MPEG2 W321 H181 F25:1 It ") + colourspace + "\n";
+    const size_t frame_bytes = 321 * 181 + 2 * 161 * 91;
+    for (int f = 0; f < frames; ++f) {
+      bytes += "FRAME\n";
+      for (size_t i = 0; i < frame_bytes; ++i) bytes += char(16 + (i * 7 + f * 13) % 220);
+    }
+    Spill(dir_ / "in.y4m", bytes);
+    CountingAllocator counting;
+    Options options;
+    EXPECT_EQ(ParseArgs(1, nullptr, options), "");
+    options.filter.luma_only = 0;
+    options.filter.allocator = &counting.hooks;
+    options.quiet = true;
+    FILE* in = std::fopen((dir_ / "in.y4m").c_str(), "rb");
+    EXPECT_EQ(SharpenStream(in, "in.y4m", (dir_ / "out.y4m").string(), options), 0);
+    std::fclose(in);
+    EXPECT_EQ(counting.live, 0);
+    return int(counting.calls);
+  };
+  EXPECT_EQ(blocks(1, "C420jpeg"), 2);  // the object and its working memory
+  EXPECT_EQ(blocks(9, "C420jpeg"), 2);
 }
 
 }  // namespace
