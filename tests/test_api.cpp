@@ -210,3 +210,167 @@ TEST(Api, SettingsAndControlsAgree) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Api, VersionAndStatusTexts) {
+  EXPECT_EQ(quorlin_version(), QUORLIN_API_VERSION);
+  EXPECT_EQ(quorlin_version() >> 16, unsigned{QUORLIN_VERSION_MAJOR});
+  for (QuorlinStatus status : {QUORLIN_OK, QUORLIN_BAD_ARGUMENT, QUORLIN_OUT_OF_MEMORY, QuorlinStatus(-1)}) {
+    ASSERT_NE(quorlin_status_string(status), nullptr);
+  }
+  EXPECT_STRNE(quorlin_status_string(QUORLIN_OUT_OF_MEMORY), quorlin_status_string(QUORLIN_BAD_ARGUMENT));
+  EXPECT_STREQ(quorlin_status_string(QuorlinStatus(7)), "unknown status");
+}
+
+// Settings say their version: another major version, or a later minor one
+// than the library knows, cannot be filled; another major version is
+// refused by every call.
+TEST(Api, SettingsOfAnotherVersionAreRefused) {
+  QuorlinSettings s = Defaults();
+  EXPECT_EQ(s.version, QUORLIN_API_VERSION);
+  EXPECT_EQ(quorlin_default_settings(nullptr, QUORLIN_API_VERSION), QUORLIN_BAD_ARGUMENT);
+  for (unsigned version : {0u, QUORLIN_MAKE_VERSION(1, 0), QUORLIN_MAKE_VERSION(3, 0), QUORLIN_API_VERSION + 1}) {
+    EXPECT_EQ(quorlin_default_settings(&s, version), QUORLIN_BAD_ARGUMENT) << std::hex << version;
+  }
+  Pixels buffer(8 * 8);
+  const QuorlinFrame frame{buffer.px.data(), 8, 8, 8};
+  QuorlinSettings old = Defaults();
+  old.version = QUORLIN_MAKE_VERSION(1, 0);
+  QuorlinFilter* filter = nullptr;
+  EXPECT_EQ(quorlin_sharpen(&frame, &old), QUORLIN_BAD_ARGUMENT);
+  EXPECT_EQ(quorlin_filter_new(&filter, &old), QUORLIN_BAD_ARGUMENT);
+  EXPECT_EQ(filter, nullptr);
+  EXPECT_EQ(quorlin_rgb_to_yc(nullptr, 0, 3, &frame, &old), QUORLIN_BAD_ARGUMENT);
+}
+
+// One object through changing settings and growing frames gives the
+// stateless calls' samples, and keeps its memory while frames do not grow.
+TEST(Api, FilterObjectGivesTheStatelessSamples) {
+  TestAllocator counting;
+  QuorlinSettings s = Defaults();
+  s.allocator = &counting.hooks;
+  QuorlinFilter* filter = nullptr;
+  ASSERT_EQ(quorlin_filter_new(&filter, &s), QUORLIN_OK);
+  std::mt19937 rng(3);
+  for (auto [w, h, luma_only, limit_mode, radius] :
+       {std::tuple{40, 30, 1, 0, 2}, {40, 30, 0, 1, 7}, {64, 50, 0, 0, 10}, {64, 50, 1, 1, 1}, {33, 70, 0, 1, 3}}) {
+    SCOPED_TRACE(testing::Message() << w << "x" << h << " radius " << radius);
+    QuorlinSettings next = Defaults();
+    next.luma_only = luma_only;
+    next.limit_mode = limit_mode;
+    next.radius = radius;
+    next.interlace = radius % 2;
+    ASSERT_EQ(quorlin_filter_set_settings(filter, &next), QUORLIN_OK);
+    model::Frame f = model::RandomFrame(rng, w, h, w + 1, h, model::Range::Natural);
+    model::Frame want = f;
+    const QuorlinFrame frame{reinterpret_cast<QuorlinPixel*>(f.px.data()), w, h, w + 1};
+    const QuorlinFrame want_frame{reinterpret_cast<QuorlinPixel*>(want.px.data()), w, h, w + 1};
+    ASSERT_EQ(quorlin_filter_sharpen(filter, &frame), QUORLIN_OK);
+    ASSERT_EQ(quorlin_sharpen(&want_frame, &next), QUORLIN_OK);
+    EXPECT_TRUE(SamePixels(f, want));
+
+    std::vector<uint8_t> rgb(size_t(w) * h * 4), want_rgb;
+    for (uint8_t& b : rgb) b = uint8_t(rng());
+    want_rgb = rgb;
+    ASSERT_EQ(quorlin_filter_sharpen_rgb(filter, rgb.data(), w * 4, 4, w, h), QUORLIN_OK);
+    ASSERT_EQ(quorlin_sharpen_rgb(want_rgb.data(), w * 4, 4, w, h, &next), QUORLIN_OK);
+    EXPECT_EQ(rgb, want_rgb);
+
+    const int cw = (w + 1) / 2, ch = (h + 1) / 2;
+    std::vector<uint8_t> yuv(size_t(w) * h + 2 * cw * ch), want_yuv;
+    for (uint8_t& b : yuv) b = uint8_t(rng());
+    want_yuv = yuv;
+    auto planes_of = [&](std::vector<uint8_t>& bytes) {
+      uint8_t* y = bytes.data();
+      return QuorlinPlanes{{y, y + w * h, y + w * h + cw * ch}, {w, cw, cw}, w, h, 8, 1, 0};
+    };
+    const QuorlinPlanes planes = planes_of(yuv), want_planes = planes_of(want_yuv);
+    ASSERT_EQ(quorlin_filter_sharpen_planes(filter, &planes), QUORLIN_OK);
+    ASSERT_EQ(quorlin_sharpen_planes(&want_planes, &next), QUORLIN_OK);
+    EXPECT_EQ(yuv, want_yuv);
+  }
+  const int calls = counting.calls;
+  QuorlinSettings next = Defaults();
+  next.luma_strength = 200;
+  ASSERT_EQ(quorlin_filter_set_settings(filter, &next), QUORLIN_OK);
+  Pixels buffer(33 * 70);
+  const QuorlinFrame frame{buffer.px.data(), 33, 70, 33};
+  ASSERT_EQ(quorlin_filter_sharpen(filter, &frame), QUORLIN_OK);
+  EXPECT_EQ(counting.calls, calls);
+  // Bad settings leave the object as it was.
+  next.threads = -2;
+  EXPECT_EQ(quorlin_filter_set_settings(filter, &next), QUORLIN_BAD_ARGUMENT);
+  EXPECT_EQ(quorlin_filter_set_settings(filter, nullptr), QUORLIN_BAD_ARGUMENT);
+  EXPECT_EQ(quorlin_filter_sharpen(filter, &frame), QUORLIN_OK);
+  EXPECT_EQ(quorlin_filter_sharpen(filter, nullptr), QUORLIN_BAD_ARGUMENT);
+  EXPECT_EQ(quorlin_filter_sharpen(nullptr, &frame), QUORLIN_BAD_ARGUMENT);
+  quorlin_filter_free(&filter);
+  EXPECT_EQ(filter, nullptr);
+  quorlin_filter_free(&filter);
+  quorlin_filter_free(nullptr);
+  EXPECT_EQ(counting.live, 0);
+  EXPECT_EQ(quorlin_filter_new(nullptr, &s), QUORLIN_BAD_ARGUMENT);
+}
+
+// With luma alone nothing reads or writes Cb and Cr: their planes may be
+// null. Where chroma is wanted, null chroma planes are refused.
+TEST(Api, LumaAloneTakesNullChromaPlanes) {
+  std::vector<uint8_t> luma(16 * 12, 90), before = luma;
+  luma[5 * 16 + 5] = 200;
+  before = luma;
+  for (int shift : {0, 1}) {
+    const QuorlinPlanes planes{{luma.data(), nullptr, nullptr}, {16, 0, 0}, 16, 12, 8, shift, 0};
+    Pixels buffer(16 * 12);
+    const QuorlinFrame frame{buffer.px.data(), 16, 12, 16};
+    EXPECT_EQ(quorlin_yuv_to_yc(&planes, 0, &frame, nullptr), QUORLIN_OK);
+    EXPECT_EQ(quorlin_yc_to_yuv(&frame, 0, &planes, nullptr), QUORLIN_OK);
+    EXPECT_EQ(luma, before);
+    QuorlinSettings s = Defaults();
+    EXPECT_EQ(quorlin_sharpen_planes(&planes, &s), QUORLIN_OK);
+    EXPECT_NE(luma, before);
+    luma = before;
+    QuorlinFilter* filter = nullptr;
+    ASSERT_EQ(quorlin_filter_new(&filter, &s), QUORLIN_OK);
+    EXPECT_EQ(quorlin_filter_sharpen_planes(filter, &planes), QUORLIN_OK);
+    EXPECT_NE(luma, before);
+    luma = before;
+    s.luma_only = 0;
+    EXPECT_EQ(quorlin_sharpen_planes(&planes, &s), QUORLIN_BAD_ARGUMENT);
+    ASSERT_EQ(quorlin_filter_set_settings(filter, &s), QUORLIN_OK);
+    EXPECT_EQ(quorlin_filter_sharpen_planes(filter, &planes), QUORLIN_BAD_ARGUMENT);
+    EXPECT_EQ(quorlin_yuv_to_yc(&planes, 1, &frame, nullptr), QUORLIN_BAD_ARGUMENT);
+    EXPECT_EQ(luma, before);
+    quorlin_filter_free(&filter);
+  }
+}
+
+// The conversions take their memory from the settings' allocator and their
+// level from the settings.
+TEST(Api, ConversionsUseTheSettingsAllocatorAndLevel) {
+  std::vector<uint8_t> bytes(24 * 10 * 2, 100);
+  const QuorlinPlanes planes{{bytes.data(), bytes.data() + 24 * 10, bytes.data() + 24 * 15}, {24, 12, 12},
+                             24, 10, 8, 1, 0};
+  Pixels buffer(24 * 10);
+  const Pixels before = buffer;
+  const QuorlinFrame frame{buffer.px.data(), 24, 10, 24};
+  TestAllocator failing;
+  failing.fail_from = 0;
+  QuorlinSettings s = Defaults();
+  s.allocator = &failing.hooks;
+  EXPECT_EQ(quorlin_yuv_to_yc(&planes, 1, &frame, &s), QUORLIN_OUT_OF_MEMORY);
+  EXPECT_TRUE(buffer == before);
+  const std::vector<uint8_t> bytes_before = bytes;
+  EXPECT_EQ(quorlin_yc_to_yuv(&frame, 1, &planes, &s), QUORLIN_OUT_OF_MEMORY);
+  EXPECT_EQ(bytes, bytes_before);
+  EXPECT_EQ(failing.calls, 2);
+  s.allocator = nullptr;
+  Pixels at_sse2(24 * 10);
+  const QuorlinFrame sse2_frame{at_sse2.px.data(), 24, 10, 24};
+  s.isa = QUORLIN_ISA_SSE2;
+  ASSERT_EQ(quorlin_yuv_to_yc(&planes, 1, &sse2_frame, &s), QUORLIN_OK);
+  ASSERT_EQ(quorlin_yuv_to_yc(&planes, 1, &frame, nullptr), QUORLIN_OK);
+  EXPECT_TRUE(buffer == at_sse2);
+}
+
+}  // namespace
