@@ -3,7 +3,7 @@
 # Safe to run again: it only installs what is missing.
 set -euo pipefail
 
-need_native=(cmake ninja-build g++ pkg-config libgtest-dev libbenchmark-dev libpng-dev libomp-dev clang-14 libclang-rt-14-dev ffmpeg zip unzip frei0r-plugins-dev melt gstreamer1.0-tools gstreamer1.0-plugins-bad)
+need_native=(cmake ninja-build g++ pkg-config abigail-tools libgtest-dev libbenchmark-dev libpng-dev libomp-dev clang-14 libclang-rt-14-dev ffmpeg zip unzip frei0r-plugins-dev melt gstreamer1.0-tools gstreamer1.0-plugins-bad)
 need_win32=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686)
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
