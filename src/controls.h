@@ -15,39 +15,39 @@ struct Control {
   size_t offset;  // of the field of QuorlinSettings it sets
 };
 
-// Labels in code page 932, the editor's encoding. A value v becomes
+// Labels in UTF-8; each host puts them in its own encoding. A value v becomes
 // clamp(v * scale, clamp minimum, clamp maximum) in 64 bits: thresholds are
 // doubled, then clamped to 1024; limits are 16 times a value clamped to
 // -32..32 (the chroma limit too, although its track bar starts at 0).
 inline constexpr Control kControls[QUORLIN_CONTROL_COUNT] = {
-    {{"radius", "\x82\xda\x82\xa9\x82\xb5\x95\x9d" /* ぼかし幅 */, "blur radius, in pixels",
+    {{"radius", "ぼかし幅", "blur radius, in pixels",
       0, 1, 10, 2, 1, 10, 1}, offsetof(QuorlinSettings, radius)},
-    {{"luma-strength", "\x96\xbe\x8b\xad\x93\x78" /* 明強度 */,
+    {{"luma-strength", "明強度",
       "adds N/256 of each luma sample's difference from its blur", 0, 0, 256, 64, 0, 256, 1},
      offsetof(QuorlinSettings, luma_strength)},
-    {{"luma-threshold", "\x96\xbe\xe8\x87\x92\x6c" /* 明閾値 */,
+    {{"luma-threshold", "明閾値",
       "luma differences of 2N or less (white is 4096) stay as they are", 0, 0, 500, 0, 0, 1024, 2},
      offsetof(QuorlinSettings, luma_threshold)},
-    {{"luma-limit", "\x96\xbe" "Limit" /* 明Limit */,
+    {{"luma-limit", "明Limit",
       "in limit mode: luma may leave its 3x3 neighbourhood's range by 16N (narrower when negative)",
       0, -32, 32, 0, -512, 512, 16}, offsetof(QuorlinSettings, luma_limit)},
-    {{"chroma-strength", "\x90\x46\x8b\xad\x93\x78" /* 色強度 */,
+    {{"chroma-strength", "色強度",
       "unless luma only: adds N/256 of each Cb and Cr sample's difference from its blur", 0, 0, 256, 32, 0,
       256, 1}, offsetof(QuorlinSettings, chroma_strength)},
-    {{"chroma-threshold", "\x90\x46\xe8\x87\x92\x6c" /* 色閾値 */,
+    {{"chroma-threshold", "色閾値",
       "unless luma only: chroma differences of 2N or less stay as they are", 0, 0, 500, 0, 0, 1024, 2},
      offsetof(QuorlinSettings, chroma_threshold)},
-    {{"chroma-limit", "\x90\x46" "Limit" /* 色Limit */,
+    {{"chroma-limit", "色Limit",
       "in limit mode, unless luma only: chroma may leave its 3x3 range by 16N", 0, 0, 32, 0, -512, 512, 16},
      offsetof(QuorlinSettings, chroma_limit)},
     {{"interlace",
-      "\x83\x43\x83\x93\x83\x5e\x81\x5b\x83\x8c\x81\x5b\x83\x58\x8f\x88\x97\x9d" /* インターレース処理 */,
+      "インターレース処理",
       "blur and bound the two fields of the picture separately", 1, 0, 1, 0, 0, 1, 1},
      offsetof(QuorlinSettings, interlace)},
-    {{"luma-only", "\x8b\x50\x93\x78\x82\xcc\x82\xdd" /* 輝度のみ */,
+    {{"luma-only", "輝度のみ",
       "sharpen luma only; off sharpens Cb and Cr too", 1, 0, 1, 1, 0, 1, 1},
      offsetof(QuorlinSettings, luma_only)},
-    {{"limit", "\x90\xa7\x8c\xc0\x92\x6c\x82\xa0\x82\xe8" /* 制限値あり */,
+    {{"limit", "制限値あり",
       "hold every sharpened sample inside its widened 3x3 range", 1, 0, 1, 0, 0, 1, 1},
      offsetof(QuorlinSettings, limit_mode)},
 };

@@ -23,7 +23,8 @@ TEST_F(Module, ExportsTheTableAndNothingOfTheFilter) {
   auto get_table = reinterpret_cast<FILTER_DLL* (*)()>(dlsym(handle_, "GetFilterTable"));
   ASSERT_NE(get_table, nullptr);
   EXPECT_EQ(get_table(), get_table());
-  for (const char* hidden : {"FrameProc", "quorlin_sharpen", "quorlin_default_settings", "_ZN7quorlin7SharpenERK12QuorlinFrameRKNS_13SharpenParamsEiPK16QuorlinAllocator"})
+  for (const char* hidden : {"FrameProc", "quorlin_sharpen", "quorlin_default_settings", "quorlin_filter_new",
+                              "_ZN7quorlin7SharpenERK12QuorlinFrameRKNS_13SharpenParamsEiRNS_9WorkspaceE"})
     EXPECT_EQ(dlsym(handle_, hidden), nullptr) << hidden;
 }
 

@@ -1,7 +1,5 @@
 #include "tools/quorlin/options.h"
 
-#include <iconv.h>
-
 #include <charconv>
 #include <cstdint>
 #include <optional>
@@ -91,21 +89,6 @@ std::string ParseOption(int argc, char** argv, int& i, Options& options) {
   return SetNumber(flag, *value, control.minimum, control.maximum, setting);
 }
 
-// The editor reads control names as code page 932; the terminal wants UTF-8.
-std::string ToUtf8(const char* cp932) {
-  iconv_t convert = iconv_open("UTF-8", "CP932");
-  if (convert == reinterpret_cast<iconv_t>(-1)) return cp932;
-  std::string in(cp932), out(in.size() * 3, '\0');
-  char* from = in.data();
-  char* to = out.data();
-  size_t in_left = in.size(), out_left = out.size();
-  const bool ok = iconv(convert, &from, &in_left, &to, &out_left) != static_cast<size_t>(-1);
-  iconv_close(convert);
-  if (!ok) return cp932;
-  out.resize(out.size() - out_left);
-  return out;
-}
-
 constexpr char kUsage[] = R"(Usage: quorlin [options] [INPUT [OUTPUT]]
 
 Sharpens INPUT with the Quorlin filter, as the editor sharpens a video frame,
@@ -176,7 +159,7 @@ void PrintHelp(FILE* out) {
     const std::string flag = c.is_switch ? std::string("--[no-]") + c.option : std::string("--") + c.option + " N";
     const std::string range = c.is_switch ? "on/off" : std::to_string(c.minimum) + ".." + std::to_string(c.maximum);
     const std::string fallback = c.is_switch ? (c.default_value ? "on" : "off") : std::to_string(c.default_value);
-    std::fprintf(out, "  %-21s %s, %s, default %s\n  %-21s %s\n", flag.c_str(), ToUtf8(c.editor_name).c_str(),
+    std::fprintf(out, "  %-21s %s, %s, default %s\n  %-21s %s\n", flag.c_str(), c.editor_name,
                  range.c_str(), fallback.c_str(), "", c.description);
   }
   std::fputs(kNotes, out);
