@@ -5,8 +5,7 @@
 #include <new>
 
 #include "controls.h"
-#include "convert/rgb_yc.h"
-#include "convert/yuv_yc.h"
+#include "engine/conversions.h"
 #include "filter.h"
 #include "quorlin/quorlin.h"
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "convert/div_round.h"
-#include "kernels/kernels.h"
 
 namespace quorlin {
 
@@ -34,18 +33,6 @@ Rgb8 YcToRgb(QuorlinPixel p) {
       Clamp8(DivRound(255 * (587000 * y - 419198 * cr - 202008 * cb), 4096 * 587000LL)),
       Clamp8(DivRound(255 * (1000 * y + 1772 * cb), 4096 * 1000)),
   };
-}
-
-void RgbToFrame(const uint8_t* rgb, ptrdiff_t stride, int channels, const QuorlinFrame& frame, const Kernels& k) {
-  for (int y = 0; y < frame.height; ++y) {
-    k.rgb_to_yc_row(rgb + y * stride, channels, frame.width, frame.pixels + ptrdiff_t{y} * frame.pitch);
-  }
-}
-
-void FrameToRgb(const QuorlinFrame& frame, uint8_t* rgb, ptrdiff_t stride, int channels, const Kernels& k) {
-  for (int y = 0; y < frame.height; ++y) {
-    k.yc_to_rgb_row(frame.pixels + ptrdiff_t{y} * frame.pitch, frame.width, channels, rgb + y * stride);
-  }
 }
 
 }  // namespace quorlin

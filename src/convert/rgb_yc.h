@@ -4,7 +4,6 @@
 // back unchanged from a round trip.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 
 #include "quorlin/quorlin.h"
@@ -20,12 +19,5 @@ struct Rgb8 {
 QuorlinPixel RgbToYc(Rgb8 c);
 // Samples outside the nominal range (the filter may overshoot) clamp to 0..255.
 Rgb8 YcToRgb(QuorlinPixel p);
-
-struct Kernels;
-
-// Whole pictures: rows of `channels` (3 or 4) bytes a pixel, `stride` bytes
-// apart; a fourth byte is left alone.
-void RgbToFrame(const uint8_t* rgb, ptrdiff_t stride, int channels, const QuorlinFrame& frame, const Kernels& k);
-void FrameToRgb(const QuorlinFrame& frame, uint8_t* rgb, ptrdiff_t stride, int channels, const Kernels& k);
 
 }  // namespace quorlin

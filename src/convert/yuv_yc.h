@@ -33,16 +33,4 @@ int16_t ToEditor(const CodeScale& scale, uint16_t code);
 // The code for editor value v of a sample whose code was `original`.
 uint16_t ToCode(const CodeScale& scale, int v, uint16_t original);
 
-struct Kernels;
-class Workspace;
-
-// Fills the frame from the planes (see quorlin_yuv_to_yc); without chroma,
-// Cb and Cr are 0. QUORLIN_OUT_OF_MEMORY, with the frame untouched, when a
-// row of working memory cannot be had.
-QuorlinStatus YuvToFrame(const QuorlinPlanes& planes, bool chroma, const QuorlinFrame& frame, const Kernels& k,
-                         Workspace& workspace);
-// Writes the frame back into the planes, which hold it as it was read.
-QuorlinStatus FrameToYuv(const QuorlinFrame& frame, bool chroma, const QuorlinPlanes& planes, const Kernels& k,
-                         Workspace& workspace);
-
 }  // namespace quorlin
