@@ -3,7 +3,7 @@
 #include <omp.h>
 
 #include "controls.h"
-#include "engine/rgb_rows.h"
+#include "engine/rgb_pictures.h"
 
 namespace quorlin {
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "engine/frame_rows.h"
-#include "engine/plane_rows.h"
+#include "engine/editor_frames.h"
+#include "engine/yuv_planes.h"
 #include "engine/scratch.h"
 #include "engine/sharpen.h"
 

@@ -15,9 +15,9 @@
 
 #include <algorithm>
 
-#include "engine/frame_rows.h"
-#include "engine/plane_rows.h"
-#include "engine/rgb_rows.h"
+#include "engine/editor_frames.h"
+#include "engine/yuv_planes.h"
+#include "engine/rgb_pictures.h"
 #include "engine/scratch.h"
 
 namespace quorlin {

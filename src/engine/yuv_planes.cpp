@@ -1,4 +1,4 @@
-#include "engine/plane_rows.h"
+#include "engine/yuv_planes.h"
 
 #include <xmmintrin.h>
 
