@@ -9,16 +9,13 @@
 #include <random>
 #include <vector>
 
+#include "convert/div_round.h"
 #include "convert/yuv_yc.h"
 #include "tests/harness.h"
 #include "quorlin/quorlin.h"
 
 namespace quorlin {
 namespace {
-
-int DivRound(int64_t num, int64_t den) {
-  return int(num >= 0 ? (2 * num + den) / (2 * den) : -((-2 * num + den) / (2 * den)));
-}
 
 // Three planes of one depth and layout, with rows padded past their samples
 // so that a write beyond a row shows.

@@ -1,4 +1,6 @@
 // The conversions' one rounding: num / den to nearest, halves away from zero.
+// The per-sample rules, the kernels' scalar ends of rows and the tests'
+// models all round through it.
 #pragma once
 
 #include <cstdint>

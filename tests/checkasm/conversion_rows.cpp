@@ -5,6 +5,7 @@
 // call says, so that under AddressSanitizer a read past them fails.
 #include <algorithm>
 
+#include "convert/div_round.h"
 #include "convert/rgb_yc.h"
 #include "convert/yuv_yc.h"
 #include "tests/checkasm/checkasm.h"
@@ -163,8 +164,6 @@ bool SpreadPairsCase(Run& run, int n, int case_number) {
   return true;
 }
 
-// Rounds num / den to nearest, halves away from zero.
-int DivRound(int num, int den) { return num >= 0 ? (2 * num + den) / (2 * den) : -((-2 * num + den) / (2 * den)); }
 
 // Means of one row's pairs or of two rows' 2 x 2 blocks, written beside the
 // rows or over the top one.

@@ -4,17 +4,12 @@
 #include <cstring>
 #include <numeric>
 
+#include "convert/div_round.h"
 #include "kernels/x86/sse2_util.h"
 
 namespace quorlin::sse2 {
 
 namespace {
-
-// Sign-symmetric rounding division by a count of 1, 2 or 4 samples.
-int DivRoundCount(int sum, int count) {
-  const int magnitude = (std::abs(sum) * 2 + count) / (2 * count);
-  return sum < 0 ? -magnitude : magnitude;
-}
 
 uint16_t LoadCode(const void* codes, int x, const CodeRowParams& p) {
   uint16_t code;
@@ -35,18 +30,15 @@ void StoreCode(void* codes, int x, int code, const CodeRowParams& p) {
   }
 }
 
-// The scalar form of the vector steps below, for the ends of rows.
+// The rules, for the ends of rows, with the spans in lowest terms (A / D).
 int16_t Value(int code, const CodeRowParams& p) {
-  const int64_t n = code - p.offset;
-  const int64_t q = ((std::abs(n) << (p.a_shift + 1)) + p.d) / (2 * int64_t{p.d});
-  return int16_t(n < 0 ? -q : q);
+  return int16_t(DivRound(int64_t{code - p.offset} * (int64_t{1} << p.a_shift), p.d));
 }
 
 int Code(int value, int original, const CodeRowParams& p) {
   if (p.keep_original && Value(original, p) == value) return original;
-  const int64_t product = std::abs(int64_t{value}) * p.d;
-  const int64_t q = p.a_shift ? (product + (int64_t{1} << (p.a_shift - 1))) >> p.a_shift : product;
-  return int(std::clamp<int64_t>((value < 0 ? -q : q) + p.offset, 0, p.max_code));
+  const int64_t code = DivRound(int64_t{value} * p.d, int64_t{1} << p.a_shift) + p.offset;
+  return int(std::clamp<int64_t>(code, 0, p.max_code));
 }
 
 // Eight codes widened to 16-bit lanes, those above the depth's largest
@@ -227,7 +219,7 @@ void BlockMeans(const int16_t* top, const int16_t* bottom, int n, int16_t* means
     const int columns = std::min(2, n - 2 * c);
     int sum = 0;
     for (int i = 0; i < columns; ++i) sum += top[2 * c + i] + (bottom ? bottom[2 * c + i] : 0);
-    means[c] = int16_t(DivRoundCount(sum, columns * rows));
+    means[c] = int16_t(DivRound(sum, columns * rows));
   }
 }
 
