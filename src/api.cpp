@@ -75,7 +75,7 @@ extern "C" {
 
 unsigned quorlin_version(void) { return QUORLIN_API_VERSION; }
 
-const char* quorlin_status_string(QuorlinStatus status) {
+const char* quorlin_status_string(int status) {
   switch (status) {
     case QUORLIN_OK:
       return "success";

@@ -60,9 +60,9 @@ typedef enum QuorlinStatus {
   QUORLIN_OUT_OF_MEMORY = 2  /* working memory could not be had: nothing was touched */
 } QuorlinStatus;
 
-/* One line of English for a status ("unknown status" for any other value);
- * lives as long as the library. */
-QUORLIN_API const char *quorlin_status_string(QuorlinStatus status);
+/* One line of English for a QuorlinStatus ("unknown status" for any other
+ * value); lives as long as the library. */
+QUORLIN_API const char *quorlin_status_string(int status);
 
 /* One pixel, as the editor lays it out: 6 bytes. */
 typedef struct QuorlinPixel {
