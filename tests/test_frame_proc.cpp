@@ -7,6 +7,9 @@
 #include <sys/mman.h>
 #endif
 
+#include <thread>
+#include <vector>
+
 #include "hosts/aviutl/frame_proc.h"
 #include "tests/counting_allocator.h"
 #include "tests/harness.h"
@@ -131,6 +134,40 @@ TEST(FrameProc, SteadyFramesAllocateNothing) {
   EXPECT_EQ(first_frame_calls, 2);  // the object and its working memory
   EXPECT_EQ(counting.calls, first_frame_calls);
   EXPECT_EQ(counting.live, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// The editor runs frames on several of its threads at once: each call takes
+// an object of its own from the pool, and every frame is what the library
+// gives it alone.
+TEST(FrameProc, HostThreadsAtOnceEachGetTheirOwnFrame) {
+  constexpr int kHostThreads = 4, kFrames = 6;
+  std::vector<model::Frame> frames, want;
+  std::vector<model::Controls> controls(kHostThreads);
+  std::mt19937 rng(21);
+  for (int t = 0; t < kHostThreads; ++t) {
+    frames.push_back(model::RandomFrame(rng, 97 + 13 * t, 61 + 7 * t, 101 + 13 * t, 64 + 7 * t, model::Range::Natural));
+    controls[t].track[kTrackRadius] = 1 + 3 * t;
+    controls[t].check[kCheckLumaOnly] = t % 2;
+    controls[t].check[kCheckLimit] = t / 2;
+    want.push_back(frames[t]);
+    for (int frame = 0; frame < kFrames; ++frame) ASSERT_EQ(RunHost(want[t], controls[t]), 1);
+  }
+  std::vector<std::thread> hosts;
+  std::vector<int> failures(kHostThreads);
+  for (int t = 0; t < kHostThreads; ++t) {
+    hosts.emplace_back([&, t] {
+      for (int frame = 0; frame < kFrames; ++frame) failures[t] += RunHost(frames[t], controls[t]) != 1;
+    });
+  }
+  for (std::thread& host : hosts) host.join();
+  for (int t = 0; t < kHostThreads; ++t) {
+    EXPECT_EQ(failures[t], 0);
+    EXPECT_TRUE(SamePixels(frames[t], want[t])) << "host thread " << t;
+  }
 }
 
 }  // namespace
