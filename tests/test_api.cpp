@@ -302,10 +302,15 @@ TEST(Api, FilterObjectGivesTheStatelessSamples) {
   ASSERT_EQ(quorlin_filter_sharpen(filter, &frame), QUORLIN_OK);
   EXPECT_EQ(counting.calls, calls);
   // Bad settings leave the object as it was.
-  next.threads = -2;
-  EXPECT_EQ(quorlin_filter_set_settings(filter, &next), QUORLIN_BAD_ARGUMENT);
+  QuorlinSettings bad = next;
+  bad.threads = -2;
+  EXPECT_EQ(quorlin_filter_set_settings(filter, &bad), QUORLIN_BAD_ARGUMENT);
   EXPECT_EQ(quorlin_filter_set_settings(filter, nullptr), QUORLIN_BAD_ARGUMENT);
+  Pixels want = buffer;
+  const QuorlinFrame want_frame{want.px.data(), 33, 70, 33};
   EXPECT_EQ(quorlin_filter_sharpen(filter, &frame), QUORLIN_OK);
+  EXPECT_EQ(quorlin_sharpen(&want_frame, &next), QUORLIN_OK);
+  EXPECT_TRUE(buffer == want);
   EXPECT_EQ(quorlin_filter_sharpen(filter, nullptr), QUORLIN_BAD_ARGUMENT);
   EXPECT_EQ(quorlin_filter_sharpen(nullptr, &frame), QUORLIN_BAD_ARGUMENT);
   quorlin_filter_free(&filter);
