@@ -20,7 +20,8 @@
  * leaves the library. On any status but QUORLIN_OK the output is as it was.
  *
  * Usable from C and C++. Functions never keep a pointer they are given,
- * the filter object that quorlin_filter_new hands back aside.
+ * but for a filter object's allocator: its hooks are copied, and its
+ * `opaque` must serve until the object is freed.
  *
  * Versions: a program built against this header runs with every later 2.x
  * library. Structs the caller fills start with `version`, which
