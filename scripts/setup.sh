@@ -5,6 +5,8 @@ set -euo pipefail
 
 need_native=(cmake ninja-build g++ pkg-config libgtest-dev libbenchmark-dev libpng-dev libomp-dev clang-14 libclang-rt-14-dev ffmpeg zip unzip frei0r-plugins-dev melt gstreamer1.0-tools gstreamer1.0-plugins-bad)
 need_win32=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686)
+# The 64-bit ExEdit2 plug-in and wine64 to test it: amd64 packages alone.
+need_win64=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64)
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 
@@ -35,6 +37,8 @@ if [ "$mode" = peers ]; then
   apt_install $(missing libopencv-dev ffmpeg python3 bc)
 fi
 if [ "$mode" = all ]; then
+  # shellcheck disable=SC2046
+  apt_install $(missing "${need_win64[@]}")
   # wine32 needs the i386 architecture before apt can see it.
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     as_root dpkg --add-architecture i386

@@ -11,8 +11,9 @@ cmake --preset native >/dev/null
 cmake --build --preset native -j2
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j2
+cmake --preset win64 >/dev/null && cmake --build --preset win64 -j2
 # The wine tests must run here, not be skipped.
-QUORLIN_REQUIRE_WIN32=1 ctest --preset native -j2
+QUORLIN_REQUIRE_WIN32=1 QUORLIN_REQUIRE_WIN64=1 ctest --preset native -j2
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j2
 ctest --preset asan -j2
