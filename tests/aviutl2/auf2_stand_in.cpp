@@ -300,8 +300,11 @@ int Frames(const FilterPluginTable& table) {
   Settings(tally, table);
   Mapping(tally, table);
   Edges(tally, table);
+  // The level the library runs at in this process (the best the processor and
+  // the system run, lowered by QUORLIN_ISA): the plug-in's level too.
+  const char* level = quorlin_isa(QUORLIN_ISA_BEST) == QUORLIN_ISA_AVX2 ? "AVX2" : "SSE2";
   std::printf("frames: %d cases (1x1 to 3840x2160, every radius, extremes, values not the controls', "
-              "no pixels, too large), %d failed\n", tally.cases, tally.failed);
+              "no pixels, too large), %d failed; level %s\n", tally.cases, tally.failed, level);
   return tally.failed ? 1 : 0;
 }
 
