@@ -9,7 +9,8 @@
 //     the controls the host's values must give; images of no pixels, and one
 //     too large for memory.
 //   auf2_stand_in MODULE threads
-//     Four host threads at once, each with images of several sizes.
+//     Four host threads at once, each with images of several sizes; once
+//     they have ended, no thread or buffer of theirs is left.
 //   auf2_stand_in MODULE cycles N
 //     N times: load the module, run a frame, free it; the frames stay the
 //     same and the process's threads do not grow after the first cycle.
@@ -20,6 +21,7 @@
 //
 // Exit status 0 when every check held.
 #include <windows.h>
+#include <psapi.h>
 #include <tlhelp32.h>
 
 #include <array>
@@ -310,29 +312,13 @@ int Frames(const FilterPluginTable& table) {
 
 // --- threads ---------------------------------------------------------------
 
-int Threads(const FilterPluginTable& table) {
-  static constexpr int kSizes[][2] = {{1920, 1080}, {641, 359}, {37, 23}, {1, 1}, {1280, 720}};
-  constexpr int kThreads = 4, kFrames = 10;
-  const Controls controls = Everything(Defaults());
-  WriteItems(table, WholeNumbers(controls));
-  std::atomic<int> failed{0};
-  std::latch start(kThreads);
-  std::vector<std::thread> threads;
-  for (int t = 0; t < kThreads; ++t) {
-    threads.emplace_back([&, t] {
-      start.arrive_and_wait();
-      for (int i = 0; i < kFrames; ++i) {
-        const auto& size = kSizes[(t + i) % 5];
-        failed += !CheckFrame(table, size[0], size[1], 100u * t + i, controls);
-      }
-    });
-  }
-  for (std::thread& thread : threads) thread.join();
-  std::printf("threads: %d host threads at once, %d frames each, %d failed\n", kThreads, kFrames, failed.load());
-  return failed ? 1 : 0;
+// The process's private memory, in MiB.
+double PrivateMiB() {
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof counters;
+  K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+  return double(counters.PagefileUsage) / (1 << 20);
 }
-
-// --- cycles and exit -------------------------------------------------------
 
 int ThreadCount() {
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
@@ -346,6 +332,43 @@ int ThreadCount() {
   CloseHandle(snapshot);
   return n;
 }
+
+int Threads(const FilterPluginTable& table) {
+  static constexpr int kSizes[][2] = {{1920, 1080}, {641, 359}, {37, 23}, {1, 1}, {1280, 720}};
+  constexpr int kThreads = 4, kFrames = 10;
+  const Controls controls = Everything(Defaults());
+  WriteItems(table, WholeNumbers(controls));
+  const int before = ThreadCount();
+  const double before_mib = PrivateMiB();
+  std::atomic<int> failed{0};
+  std::latch start(kThreads);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      start.arrive_and_wait();
+      for (int i = 0; i < kFrames; ++i) {
+        const auto& size = kSizes[(t + i) % 5];
+        failed += !CheckFrame(table, size[0], size[1], 100u * t + i, controls);
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  // The workers of a host thread's teams leave after it has ended: wait a
+  // while for the count to come back.
+  int after = ThreadCount();
+  for (int i = 0; i < 40 && after > before; ++i) {
+    Sleep(50);
+    after = ThreadCount();
+  }
+  const double grown_mib = PrivateMiB() - before_mib;
+  std::printf("threads: %d host threads at once, %d frames each, %d failed; process threads %d before, %d after; "
+              "private memory grew by %.1f MiB\n", kThreads, kFrames, failed.load(), before, after, grown_mib);
+  // Each thread's buffer held a 1920x1080 image (7.9 MiB): kept after the
+  // threads' end, the four would grow the process by 32 MiB.
+  return failed || after > before || grown_mib > 16 ? 1 : 0;
+}
+
+// --- cycles and exit -------------------------------------------------------
 
 // Runs the default frame; its hash, or 0 when the call failed.
 uint64_t DefaultFrame(const FilterPluginTable& table) {
