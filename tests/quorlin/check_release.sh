@@ -9,7 +9,8 @@ source "$root/tests/wine/wine_env.sh"
 build_dir=${1:-} win64_dir=${2:-} scratch=$3
 fail() { echo "FAIL: $*" >&2; exit 1; }
 require_tools zip unzip i686-w64-mingw32-strip i686-w64-mingw32-objdump x86_64-w64-mingw32-strip
-require_files "$build_dir/QuorlinSIMD.auf" "$win64_dir/Quorlin.auf2"
+require_files "$build_dir/QuorlinSIMD.auf"
+wine_bits=64 require_files "$win64_dir/Quorlin.auf2"
 
 rm -rf "$scratch"
 zip_path=$("$root/scripts/release.sh" --build-dir "$build_dir" --win64-dir "$win64_dir" --no-build --out "$scratch")
