@@ -12,7 +12,8 @@ namespace {
 constexpr int kTrackCount = QUORLIN_INTERLACE;
 constexpr int kCheckCount = QUORLIN_CONTROL_COUNT - kTrackCount;
 
-// The 32-bit plug-in's labels, in UTF-16.
+// The controls' labels, the 32-bit plug-in's, in UTF-16 (the stand-in host
+// holds them to the library's).
 constexpr const wchar_t* kNames[QUORLIN_CONTROL_COUNT] = {
     L"ぼかし幅", L"明強度", L"明閾値", L"明Limit", L"色強度", L"色閾値", L"色Limit",
     L"インターレース処理", L"輝度のみ", L"制限値あり",
