@@ -2,7 +2,19 @@
 # display-less wine prefix of their own (WINEPREFIX, which ctest sets to a
 # directory in the build tree), and skips them (exit 77) when the win32 build
 # or the tools are missing, unless QUORLIN_REQUIRE_WIN32 is set: then they
-# fail.
+# fail. With QUORLIN_WINE_BITS=64 the same for the 64-bit builds: the win64
+# tree, wine64, and QUORLIN_REQUIRE_WIN64.
+
+wine_bits=${QUORLIN_WINE_BITS:-32}
+wine_tools=(wine wineserver)
+if [ "$wine_bits" = 64 ]; then
+  # wine64 installed alone keeps its loader and server in /usr/lib/wine.
+  PATH=$PATH:/usr/lib/wine
+  wine_tools=(wine64 wineserver)
+  wine() { wine64 "$@"; }
+  wineboot() { wine64 wineboot "$@"; }
+  export -f wine
+fi
 
 # The instruction set levels the tests force through QUORLIN_ISA; "avx2"
 # lowers nothing, so that it is the best the processor runs.
@@ -10,7 +22,8 @@ isa_levels=(sse2 avx2)
 
 # Ends the test as skipped, or as failed where it is required to run.
 skip() {
-  if [ -n "${QUORLIN_REQUIRE_WIN32:-}" ]; then
+  local required=QUORLIN_REQUIRE_WIN$wine_bits
+  if [ -n "${!required:-}" ]; then
     echo "FAILED: $*" >&2
     exit 1
   fi
@@ -28,7 +41,7 @@ require_tools() {
 require_files() {
   local f
   for f in "$@"; do
-    [ -f "$f" ] || skip "$f is missing: build the win32 preset first"
+    [ -f "$f" ] || skip "$f is missing: build the win$wine_bits preset first"
   done
 }
 
@@ -36,9 +49,9 @@ require_files() {
 # tests from creating it at once; the marker tells a finished prefix from one
 # whose creation was interrupted, which is thrown away and made again.
 prepare_wine_prefix() {
-  require_tools wine wineserver
+  require_tools "${wine_tools[@]}"
   : "${WINEPREFIX:?WINEPREFIX must name the prefix directory}"
-  export WINEPREFIX WINEARCH=win32 WINEDEBUG=-all
+  export WINEPREFIX WINEARCH=win$wine_bits WINEDEBUG=-all
   # No Mono or Gecko install prompts, and no window: nothing here draws one.
   export WINEDLLOVERRIDES="mscoree,mshtml="
   unset DISPLAY WAYLAND_DISPLAY

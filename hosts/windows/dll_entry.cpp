@@ -1,4 +1,5 @@
-// The plug-in's DLL entry point, placed in front of the C runtime's own.
+// The editor plug-ins' DLL entry point (the 32-bit .auf and the 64-bit
+// .auf2 alike), placed in front of the C runtime's own.
 //
 // The OpenMP runtime is linked into the plug-in, so its worker threads run
 // the plug-in's code and outlive the frame that started them; nothing can

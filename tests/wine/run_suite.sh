@@ -3,7 +3,7 @@
 # differential suite or the row kernels' checker.
 # Usage: run_suite.sh WIN32_BUILD_DIR PROGRAM [ARGUMENTS...]
 set -euo pipefail
-source "$(dirname "$0")/../wine/wine_env.sh"
+source "$(dirname "$0")/wine_env.sh"
 
 win32_dir=${1:-} program=${2:?a program of the win32 build}
 shift 2
