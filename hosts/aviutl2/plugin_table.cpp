@@ -1,5 +1,8 @@
 #include "hosts/aviutl2/plugin_table.h"
 
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -12,29 +15,31 @@ namespace {
 constexpr int kTrackCount = QUORLIN_INTERLACE;
 constexpr int kCheckCount = QUORLIN_CONTROL_COUNT - kTrackCount;
 
-// The controls' labels, the 32-bit plug-in's, in UTF-16 (the stand-in host
-// holds them to the library's).
-constexpr const wchar_t* kNames[QUORLIN_CONTROL_COUNT] = {
-    L"ぼかし幅", L"明強度", L"明閾値", L"明Limit", L"色強度", L"色閾値", L"色Limit",
-    L"インターレース処理", L"輝度のみ", L"制限値あり",
-};
+// Longer than any label in UTF-16 units.
+constexpr int kLabelUnits = 32;
 
 // The host reads the items and writes their values; made from the library's
 // control table when the module is loaded, before the host can see them.
 struct Items {
+  wchar_t names[QUORLIN_CONTROL_COUNT][kLabelUnits];  // the library's UTF-8 labels in UTF-16
   TrackItem tracks[kTrackCount];
   CheckItem checks[kCheckCount];
   void* list[QUORLIN_CONTROL_COUNT + 1];
 
   Items() {
+    for (int id = 0; id < QUORLIN_CONTROL_COUNT; ++id) {
+      if (!MultiByteToWideChar(CP_UTF8, 0, quorlin_control(id)->editor_name, -1, names[id], kLabelUnits)) {
+        names[id][0] = L'\0';
+      }
+    }
     void** next = list;
     for (int id = 0; id < kTrackCount; ++id) {
       const QuorlinControl& c = *quorlin_control(id);
-      tracks[id] = {L"track", kNames[id], double(c.default_value), double(c.minimum), double(c.maximum), 1.0};
+      tracks[id] = {L"track", names[id], double(c.default_value), double(c.minimum), double(c.maximum), 1.0};
       *next++ = &tracks[id];
     }
     for (int i = 0; i < kCheckCount; ++i) {
-      checks[i] = {L"check", kNames[kTrackCount + i], quorlin_control(kTrackCount + i)->default_value != 0};
+      checks[i] = {L"check", names[kTrackCount + i], quorlin_control(kTrackCount + i)->default_value != 0};
       *next++ = &checks[i];
     }
     *next = nullptr;

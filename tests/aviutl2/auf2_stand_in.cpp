@@ -108,15 +108,11 @@ bool CheckFrame(const FilterPluginTable& table, int width, int height, uint64_t 
 
 // --- table -----------------------------------------------------------------
 
-// The library's label in UTF-16: its bytes are UTF-8, or else code page 932,
-// the 32-bit editor's.
-std::wstring LibraryName(int id) {
-  const char* label = quorlin_control(id)->editor_name;
-  wchar_t text[64] = {};
-  if (!MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, label, -1, text, 64))
-    MultiByteToWideChar(932, 0, label, -1, text, 64);
-  return text;
-}
+// The names the editor shows, the 32-bit editor's own.
+constexpr const wchar_t* kNames[QUORLIN_CONTROL_COUNT] = {
+    L"ぼかし幅", L"明強度", L"明閾値", L"明Limit", L"色強度", L"色閾値", L"色Limit",
+    L"インターレース処理", L"輝度のみ", L"制限値あり",
+};
 
 int Table(const FilterPluginTable& table) {
   int failed = 0;
@@ -138,13 +134,13 @@ int Table(const FilterPluginTable& table) {
     if (id < kTracks) {
       const TrackItem& t = TrackAt(table, id);
       check(std::wcscmp(t.type, L"track") == 0, item + " is not a track bar");
-      check(t.name == LibraryName(id), item + " is not named as the library's control");
+      check(t.name && std::wcscmp(t.name, kNames[id]) == 0, item + " is not named as the editor's control");
       check(t.value == c.default_value && t.min == c.minimum && t.max == c.maximum && t.step == 1.0,
             item + " has not the library's default, range and step 1");
     } else {
       const CheckItem& k = CheckAt(table, id);
       check(std::wcscmp(k.type, L"check") == 0, item + " is not a check box");
-      check(k.name == LibraryName(id), item + " is not named as the library's control");
+      check(k.name && std::wcscmp(k.name, kNames[id]) == 0, item + " is not named as the editor's control");
       check(k.value == (c.default_value != 0), item + " has not the library's default");
     }
   }
