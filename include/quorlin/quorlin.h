@@ -243,8 +243,8 @@ typedef struct QuorlinFilter QuorlinFilter;
 QUORLIN_API QuorlinStatus quorlin_filter_new(QuorlinFilter **filter, const QuorlinSettings *settings);
 /* New controls, threads and level for the next frames; the working memory
  * stays. The allocator stays the one the object was made with: the
- * settings' allocator is not read. On QUORLIN_BAD_ARGUMENT the object keeps
- * its settings. */
+ * settings' allocator is checked as in any call, but not used. On
+ * QUORLIN_BAD_ARGUMENT the object keeps its settings. */
 QUORLIN_API QuorlinStatus quorlin_filter_set_settings(QuorlinFilter *filter, const QuorlinSettings *settings);
 /* quorlin_sharpen, quorlin_sharpen_planes and quorlin_sharpen_rgb with the
  * object's settings and memory. */
