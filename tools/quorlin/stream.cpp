@@ -29,8 +29,9 @@ int64_t FramesLeft(FILE* in, const Y4mFormat& format) {
 }
 
 std::string Describe(const Y4mFormat& format) {
-  return std::to_string(format.width) + "x" + std::to_string(format.height) +
-         (format.subsampling == Subsampling::k420 ? " 4:2:0 " : " 4:4:4 ") + std::to_string(format.depth) + "-bit";
+  const char* kinds[] = {" 4:4:4 ", " 4:2:0 ", " grey "};
+  return std::to_string(format.width) + "x" + std::to_string(format.height) + kinds[int(format.subsampling)] +
+         std::to_string(format.depth) + "-bit";
 }
 
 Picture ToPicture(const QuorlinFrame& frame) {
@@ -48,7 +49,7 @@ struct Run {
 Picture EditorPicture(const QuorlinPlanes& planes) {
   std::vector<QuorlinPixel> pixels(size_t(planes.width) * planes.height);
   const QuorlinFrame frame{pixels.data(), planes.width, planes.height, planes.width};
-  quorlin_yuv_to_yc(&planes, 1, &frame);
+  quorlin_yuv_to_yc(&planes, planes.data[1] != nullptr, &frame);
   return ToPicture(frame);
 }
 
@@ -175,6 +176,8 @@ int SharpenStream(FILE* in, const std::string& shown, const std::string& output,
     return Fail(shown + ": header: " + problem);
   }
   if (!options.interlace_given) options.filter.interlace = run.format.interlace == 't' || run.format.interlace == 'b';
+  // A grey stream has luma alone, whatever the switch says.
+  if (run.format.subsampling == Subsampling::kMono) options.filter.luma_only = 1;
   OutputFile out;
   if (std::string problem = OpenOutput(output, out); !problem.empty()) return Fail(output + ": " + problem);
   if (std::string problem = WriteY4mHeader(out.file, run.format); !problem.empty()) {
