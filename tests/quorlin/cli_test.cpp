@@ -16,6 +16,19 @@ TEST_F(QuorlinCommand, WithoutArgumentsSharpensTheBuiltInSample) {
   EXPECT_TRUE(sharpened.pixels != original.pixels);
 }
 
+// Silent without a terminal (above); one line naming the file on a terminal
+// or with --progress, none with --quiet.
+TEST_F(QuorlinCommand, SaysWhatItWroteWhenShowingProgress) {
+  const Picture original = Load(QUORLIN_SAMPLE_PNG);
+  const std::string size = std::to_string(original.width) + "x" + std::to_string(original.height);
+  Outcome run = Run("--progress --compare side.png");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "quorlin: wrote coffee.sharpened.png (" + size + " RGB) and side.png\n");
+  run = Run("--progress --quiet");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+}
+
 TEST_F(QuorlinCommand, EachOptionReachesTheFilter) {
   // Each option changes the picture against a baseline that differs from it
   // in that option alone.

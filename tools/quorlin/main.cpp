@@ -7,6 +7,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include <unistd.h>
+
 #include "quorlin/quorlin.h"
 #include "tools/quorlin/compare_picture.h"
 #include "tools/quorlin/options.h"
@@ -78,6 +80,11 @@ int SharpenPicture(FILE* in, const std::string& shown, const std::string& output
   if (std::string problem = WritePng(output, picture); !problem.empty()) {
     if (!options.compare.empty()) std::remove(options.compare.c_str());
     return Fail(1, output + ": " + problem);
+  }
+  if (!options.quiet && (options.progress || isatty(fileno(stderr)))) {
+    std::fprintf(stderr, "quorlin: wrote %s (%dx%d %s)%s\n", output == "-" ? "standard output" : output.c_str(),
+                 picture.width, picture.height, picture.gray ? "grey" : picture.channels == 4 ? "RGBA" : "RGB",
+                 options.compare.empty() ? "" : (" and " + options.compare).c_str());
   }
   return 0;
 }

@@ -126,9 +126,10 @@ constexpr char kNotes[] = R"(
 How it runs:
   --threads N           worker threads for the filter, 1..256 (default: one
                         per processor)
-  --progress            show the progress line even when stderr is not a
-                        terminal
-  --quiet               no progress line and no summary
+  --progress            show the progress line and what was written even
+                        when stderr is not a terminal
+  --quiet               no progress line, no summary, nothing said of what
+                        was written
   --compare FILE.png    also write a picture of the original beside the
                         sharpened one, over an enlarged crop of each
   --compare-frame N     the frame of a Y4M stream it shows, from 1 (default 1)

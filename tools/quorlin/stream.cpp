@@ -197,6 +197,6 @@ int SharpenStream(FILE* in, const std::string& shown, const std::string& output,
     AbandonOutput(out);
     return Fail(problem);
   }
-  EndProgress(progress, done);
+  EndProgress(progress, done, output == "-" ? "standard output" : output);
   return 0;
 }
