@@ -39,6 +39,13 @@ bool ValidRgb(const uint8_t* rgb, ptrdiff_t stride, int channels, int width, int
          ValidRows(rgb, stride, int64_t{width} * channels);
 }
 
+// Two-byte samples, each on its own two bytes.
+bool ValidRgb16(const uint16_t* rgb, ptrdiff_t stride, int channels, int width, int height) {
+  return ValidSize(width, height, width) && (channels == 3 || channels == 4) &&
+         ValidRows(rgb, stride, int64_t{width} * channels * 2) && reinterpret_cast<uintptr_t>(rgb) % 2 == 0 &&
+         stride % 2 == 0;
+}
+
 bool ValidRgb(const uint8_t* rgb, ptrdiff_t stride, int channels, const QuorlinFrame* frame) {
   return ValidFrame(frame) && ValidRgb(rgb, stride, channels, frame->width, frame->height);
 }
@@ -88,6 +95,15 @@ QuorlinStatus quorlin_sharpen_rgb(uint8_t* rgb, ptrdiff_t stride, int channels, 
   }
   return quorlin::SharpenRgb({rgb, stride, channels, width, height}, quorlin::MakeSharpenParams(*settings),
                              quorlin::Threads(*settings), settings->allocator);
+}
+
+QuorlinStatus quorlin_sharpen_rgb16(uint16_t* rgb, ptrdiff_t stride, int channels, int width, int height,
+                                    const QuorlinSettings* settings) {
+  if (!quorlin::ValidSettings(settings) || !quorlin::ValidRgb16(rgb, stride, channels, width, height)) {
+    return QUORLIN_BAD_ARGUMENT;
+  }
+  return quorlin::SharpenRgb({reinterpret_cast<uint8_t*>(rgb), stride, channels, width, height, 16},
+                             quorlin::MakeSharpenParams(*settings), quorlin::Threads(*settings), settings->allocator);
 }
 
 QuorlinStatus quorlin_rgb_to_yc(const uint8_t* rgb, ptrdiff_t stride, int channels, const QuorlinFrame* frame) {

@@ -136,8 +136,8 @@ How it runs:
   -h, --help            show this help
 
 PNG: gray pictures stay gray, palette pictures are written as RGB, alpha
-passes through unchanged, and 16-bit pictures are rounded to 8 bits. Colours
-go to the editor's YC samples and back with the BT.601 coefficients.
+passes through unchanged, and 16-bit pictures stay 16-bit. Colours go to the
+editor's YC samples and back with the BT.601 coefficients.
 Y4M: 4:4:4 at 8 to 16 bits (C444, C444p10, C444p16, ...), 4:2:0 (C420jpeg,
 C420mpeg2, C420paldv, C420, C420p10, ...) and grey (Cmono, Cmono10, ...: luma
 alone), limited range, or full range when the header says XCOLORRANGE=FULL. The output keeps the input's header. --interlace defaults to on when the header says It or Ib.
