@@ -35,6 +35,13 @@ bool ValidRgb(const uint8_t* rgb, ptrdiff_t stride, int channels, int width, int
          ValidRows(rgb, stride, int64_t{width} * channels);
 }
 
+// Two-byte samples, each on its own two bytes.
+bool ValidRgb16(const uint16_t* rgb, ptrdiff_t stride, int channels, int width, int height) {
+  return ValidSize(width, height, width) && (channels == 3 || channels == 4) &&
+         ValidRows(rgb, stride, int64_t{width} * channels * 2) && reinterpret_cast<uintptr_t>(rgb) % 2 == 0 &&
+         stride % 2 == 0;
+}
+
 bool ValidRgb(const uint8_t* rgb, ptrdiff_t stride, int channels, const QuorlinFrame* frame) {
   return ValidFrame(frame) && ValidRgb(rgb, stride, channels, frame->width, frame->height);
 }
@@ -124,6 +131,12 @@ QuorlinStatus quorlin_filter_sharpen_rgb(QuorlinFilter* filter, uint8_t* rgb, pt
   return filter->filter.SharpenRgb(rgb, stride, channels, width, height);
 }
 
+QuorlinStatus quorlin_filter_sharpen_rgb16(QuorlinFilter* filter, uint16_t* rgb, ptrdiff_t stride, int channels,
+                                           int width, int height) {
+  if (!filter || !quorlin::ValidRgb16(rgb, stride, channels, width, height)) return QUORLIN_BAD_ARGUMENT;
+  return filter->filter.SharpenRgb16(rgb, stride, channels, width, height);
+}
+
 void quorlin_filter_free(QuorlinFilter** filter) {
   if (!filter || !*filter) return;
   QuorlinFilter* object = *filter;
@@ -156,6 +169,15 @@ QuorlinStatus quorlin_sharpen_rgb(uint8_t* rgb, ptrdiff_t stride, int channels, 
     return QUORLIN_BAD_ARGUMENT;
   }
   return quorlin::Filter(settings).SharpenRgb(rgb, stride, channels, width, height);
+}
+
+QuorlinStatus quorlin_sharpen_rgb16(uint16_t* rgb, ptrdiff_t stride, int channels, int width, int height,
+                                    const QuorlinSettings* given) {
+  QuorlinSettings settings;
+  if (!quorlin::ValidSettings(given, settings) || !quorlin::ValidRgb16(rgb, stride, channels, width, height)) {
+    return QUORLIN_BAD_ARGUMENT;
+  }
+  return quorlin::Filter(settings).SharpenRgb16(rgb, stride, channels, width, height);
 }
 
 QuorlinStatus quorlin_rgb_to_yc(const uint8_t* rgb, ptrdiff_t stride, int channels, const QuorlinFrame* frame,

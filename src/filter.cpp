@@ -39,4 +39,9 @@ QuorlinStatus Filter::SharpenRgb(uint8_t* rgb, ptrdiff_t stride, int channels, i
   return quorlin::SharpenRgb({rgb, stride, channels, width, height}, params_, Threads(), workspace_);
 }
 
+QuorlinStatus Filter::SharpenRgb16(uint16_t* rgb, ptrdiff_t stride, int channels, int width, int height) {
+  return quorlin::SharpenRgb({reinterpret_cast<uint8_t*>(rgb), stride, channels, width, height, 16}, params_,
+                             Threads(), workspace_);
+}
+
 }  // namespace quorlin

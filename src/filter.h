@@ -22,6 +22,7 @@ class Filter {
   QuorlinStatus SharpenFrame(const QuorlinFrame& frame);
   QuorlinStatus SharpenPlanes(const QuorlinPlanes& planes);
   QuorlinStatus SharpenRgb(uint8_t* rgb, ptrdiff_t stride, int channels, int width, int height);
+  QuorlinStatus SharpenRgb16(uint16_t* rgb, ptrdiff_t stride, int channels, int width, int height);
 
   const SharpenParams& params() const { return params_; }
   Workspace& workspace() { return workspace_; }

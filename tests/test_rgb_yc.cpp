@@ -1,7 +1,8 @@
-// 8-bit RGB and the editor's YC samples: the rules' worked values, the round
-// trip of every colour, and the row kernels held to the rules.
+// 8- and 16-bit RGB and the editor's YC samples: the rules' worked values,
+// the round trip of every 8-bit colour, and the row kernels held to the rules.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -187,6 +188,87 @@ TEST(SharpenRgb, MatchesTheFramePath) {
   EXPECT_EQ(quorlin_sharpen_rgb(one, 3, 4, 1, 1, &s), QUORLIN_BAD_ARGUMENT);
   EXPECT_EQ(quorlin_sharpen_rgb(nullptr, 4, 4, 1, 1, &s), QUORLIN_BAD_ARGUMENT);
   EXPECT_EQ(quorlin_sharpen_rgb(one, 4, 4, 0, 1, &s), QUORLIN_BAD_ARGUMENT);
+}
+
+// 16 bits: the same rules with 65535 for white, written here from the
+// coefficients as rationals, with the keep-the-original rule on the way back.
+int64_t Nearest(int64_t num, int64_t den) { return num >= 0 ? (2 * num + den) / (2 * den) : -((-2 * num + den) / (2 * den)); }
+
+QuorlinPixel Model16(const uint16_t* c) {
+  const int64_t r = c[0], g = c[1], b = c[2];
+  return {int16_t(Nearest(4096 * (299 * r + 587 * g + 114 * b), 65535 * 1000LL)),
+          int16_t(Nearest(2048 * (1000 * b - 299 * r - 587 * g - 114 * b), 65535 * 886LL)),
+          int16_t(Nearest(2048 * (1000 * r - 299 * r - 587 * g - 114 * b), 65535 * 701LL))};
+}
+
+void ModelBack16(QuorlinPixel p, uint16_t* c) {
+  if (Same(p, Model16(c))) return;
+  const auto clamp = [](int64_t v) { return uint16_t(std::clamp<int64_t>(v, 0, 65535)); };
+  // R = Y + 1.402 Cr, B = Y + 1.772 Cb, G = (Y - 0.299 R - 0.114 B) / 0.587
+  // = (0.587 Y - 0.299 * 1.402 Cr - 0.114 * 1.772 Cb) / 0.587.
+  const int64_t y = p.y, cb = p.cb, cr = p.cr;
+  c[0] = clamp(Nearest(65535 * (1000 * y + 1402 * cr), 4096 * 1000LL));
+  c[2] = clamp(Nearest(65535 * (1000 * y + 1772 * cb), 4096 * 1000LL));
+  c[1] = clamp(Nearest(65535 * (587000 * y - 299 * 1402 * cr - 114 * 1772 * cb), 4096 * 587000LL));
+}
+
+TEST(SharpenRgb16, WorkedValuesAndTheFramePath) {
+  // Samples whose two bytes differ: a conversion that took one byte, or
+  // scaled by 256 rather than 257, would show.
+  const uint16_t worked[][3] = {{0, 0, 0}, {65535, 65535, 65535}, {65535, 0, 0}, {32768, 32768, 32768},
+                                {0x1234, 0xabcd, 0x5678}};
+  const int want[][3] = {{0, 0, 0}, {4096, 0, 0}, {1225, -691, 2048}, {2048, 0, 0}, {1858, -268, -1118}};
+  for (int i = 0; i < 5; ++i) {
+    const QuorlinPixel p = Model16(worked[i]);
+    EXPECT_EQ(p.y, want[i][0]) << i;
+    EXPECT_EQ(p.cb, want[i][1]) << i;
+    EXPECT_EQ(p.cr, want[i][2]) << i;
+  }
+
+  std::mt19937 rng(16);
+  int round = 0;
+  for (int threads : {1, 2, 3}) {
+    for (auto [w, h] : {std::pair{1, 1}, {9, 7}, {33, 21}, {70, 9}}) {
+      for (int channels : {3, 4}) {
+        ++round;
+        QuorlinSettings s;
+        quorlin_default_settings(&s, QUORLIN_API_VERSION);
+        s.threads = threads;
+        s.radius = 1 + int(rng() % 10);
+        s.luma_strength = int(rng() % 257);
+        s.chroma_strength = int(rng() % 257);
+        s.interlace = round % 2;
+        s.luma_only = round / 2 % 2;
+        s.limit_mode = round / 4 % 2;
+        SCOPED_TRACE(testing::Message() << w << "x" << h << " channels " << channels << " round " << round);
+        const ptrdiff_t pitch = ptrdiff_t{w} * channels + 3;  // samples from row to row
+        std::vector<uint16_t> picture(size_t(pitch) * h);
+        for (uint16_t& v : picture) v = uint16_t(rng());
+        std::vector<uint16_t> want = picture;
+        std::vector<QuorlinPixel> pixels(size_t(w) * h);
+        for (int i = 0; i < w * h; ++i) pixels[i] = Model16(&want[i / w * pitch + i % w * channels]);
+        const QuorlinFrame frame{pixels.data(), w, h, w};
+        ASSERT_EQ(quorlin_sharpen(&frame, &s), QUORLIN_OK);
+        for (int i = 0; i < w * h; ++i) ModelBack16(pixels[i], &want[i / w * pitch + i % w * channels]);
+        ASSERT_EQ(quorlin_sharpen_rgb16(picture.data(), pitch * 2, channels, w, h, &s), QUORLIN_OK);
+        ASSERT_TRUE(picture == want);
+
+        // At strength 0 every sample comes back, though a 16-bit colour does
+        // not survive a trip through the editor's samples.
+        s.luma_strength = s.chroma_strength = 0;
+        ASSERT_EQ(quorlin_sharpen_rgb16(picture.data(), pitch * 2, channels, w, h, &s), QUORLIN_OK);
+        ASSERT_TRUE(picture == want);
+      }
+    }
+  }
+  uint16_t one[5] = {1, 2, 3, 4, 5};
+  QuorlinSettings s;
+  quorlin_default_settings(&s, QUORLIN_API_VERSION);
+  EXPECT_EQ(quorlin_sharpen_rgb16(one, 6, 2, 1, 1, &s), QUORLIN_BAD_ARGUMENT);
+  EXPECT_EQ(quorlin_sharpen_rgb16(one, 7, 3, 1, 1, &s), QUORLIN_BAD_ARGUMENT);  // an odd stride
+  EXPECT_EQ(quorlin_sharpen_rgb16(reinterpret_cast<uint16_t*>(reinterpret_cast<char*>(one) + 1), 6, 3, 1, 1, &s),
+            QUORLIN_BAD_ARGUMENT);
+  EXPECT_EQ(quorlin_sharpen_rgb16(one, 6, 3, 1, 1, &s), QUORLIN_OK);
 }
 
 }  // namespace

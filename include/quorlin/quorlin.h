@@ -189,6 +189,16 @@ QUORLIN_API QuorlinStatus quorlin_yc_to_rgb(const QuorlinFrame *frame, uint8_t *
 QUORLIN_API QuorlinStatus quorlin_sharpen_rgb(uint8_t *rgb, ptrdiff_t stride, int channels, int width, int height,
                                               const QuorlinSettings *settings);
 
+/* The same on a 16-bit RGB picture: rows of `channels` (3 or 4) samples of
+ * two bytes a pixel in the machine's byte order, 0..65535, `stride` bytes
+ * apart (rgb and stride even). The conversions are quorlin_rgb_to_yc's
+ * with 65535 for white, exact and rounded to nearest; a pixel whose samples
+ * the filter leaves as they were read keeps its original colour, so that an
+ * unchanged picture comes back bit for bit. A fourth sample, alpha, is
+ * neither read nor written. */
+QUORLIN_API QuorlinStatus quorlin_sharpen_rgb16(uint16_t *rgb, ptrdiff_t stride, int channels, int width, int height,
+                                                const QuorlinSettings *settings);
+
 /* YUV planes of 8 to 16 bits (two bytes a sample above 8, in the machine's
  * byte order), 4:4:4 or 4:2:0. Limited range maps Y 16..235 to 0..4096 and
  * Cb, Cr 16..240 to -2048..2048 at 8 bits (the same codes times 2^(depth-8)
@@ -246,12 +256,14 @@ QUORLIN_API QuorlinStatus quorlin_filter_new(QuorlinFilter **filter, const Quorl
  * settings' allocator is checked as in any call, but not used. On
  * QUORLIN_BAD_ARGUMENT the object keeps its settings. */
 QUORLIN_API QuorlinStatus quorlin_filter_set_settings(QuorlinFilter *filter, const QuorlinSettings *settings);
-/* quorlin_sharpen, quorlin_sharpen_planes and quorlin_sharpen_rgb with the
- * object's settings and memory. */
+/* quorlin_sharpen, quorlin_sharpen_planes, quorlin_sharpen_rgb and
+ * quorlin_sharpen_rgb16 with the object's settings and memory. */
 QUORLIN_API QuorlinStatus quorlin_filter_sharpen(QuorlinFilter *filter, const QuorlinFrame *frame);
 QUORLIN_API QuorlinStatus quorlin_filter_sharpen_planes(QuorlinFilter *filter, const QuorlinPlanes *planes);
 QUORLIN_API QuorlinStatus quorlin_filter_sharpen_rgb(QuorlinFilter *filter, uint8_t *rgb, ptrdiff_t stride,
                                                      int channels, int width, int height);
+QUORLIN_API QuorlinStatus quorlin_filter_sharpen_rgb16(QuorlinFilter *filter, uint16_t *rgb, ptrdiff_t stride,
+                                                       int channels, int width, int height);
 /* Frees the object and its memory and sets *filter to NULL; NULL or a
  * pointer to NULL does nothing. */
 QUORLIN_API void quorlin_filter_free(QuorlinFilter **filter);

@@ -9,30 +9,60 @@ namespace quorlin {
 namespace {
 
 uint8_t Clamp8(int64_t v) { return static_cast<uint8_t>(std::clamp<int64_t>(v, 0, 255)); }
-
-}  // namespace
+uint16_t Clamp16(int64_t v) { return static_cast<uint16_t>(std::clamp<int64_t>(v, 0, 65535)); }
 
 // Kr = 0.299 and Kb = 0.114 as integers over 1000, so that Y = (299 R + 587 G
 // + 114 B) / 1000, Cb = (B - Y) / 1.772 and Cr = (R - Y) / 1.402, scaled from
-// 0..255 to the editor's units.
-QuorlinPixel RgbToYc(Rgb8 c) {
-  const int64_t r = c.r, g = c.g, b = c.b;
+// 0..top (255 or 65535) to the editor's units.
+QuorlinPixel ToYc(int64_t r, int64_t g, int64_t b, int64_t top) {
   return QuorlinPixel{
-      static_cast<int16_t>(DivRound(4096 * (299 * r + 587 * g + 114 * b), 255 * 1000)),
-      static_cast<int16_t>(DivRound(2048 * (886 * b - 299 * r - 587 * g), 255 * 886)),
-      static_cast<int16_t>(DivRound(2048 * (701 * r - 587 * g - 114 * b), 255 * 701)),
+      static_cast<int16_t>(DivRound(4096 * (299 * r + 587 * g + 114 * b), top * 1000)),
+      static_cast<int16_t>(DivRound(2048 * (886 * b - 299 * r - 587 * g), top * 886)),
+      static_cast<int16_t>(DivRound(2048 * (701 * r - 587 * g - 114 * b), top * 701)),
   };
 }
 
+struct Channels {
+  int64_t r, g, b;
+};
+
 // R = Y + 1.402 Cr, B = Y + 1.772 Cb and G = (Y - 0.299 R - 0.114 B) / 0.587,
-// that is Y - (0.299 * 1.402 Cr + 0.114 * 1.772 Cb) / 0.587.
-Rgb8 YcToRgb(QuorlinPixel p) {
+// that is Y - (0.299 * 1.402 Cr + 0.114 * 1.772 Cb) / 0.587, scaled to
+// 0..top; not yet clamped.
+Channels ToRgb(QuorlinPixel p, int64_t top) {
   const int64_t y = p.y, cb = p.cb, cr = p.cr;
-  return Rgb8{
-      Clamp8(DivRound(255 * (1000 * y + 1402 * cr), 4096 * 1000)),
-      Clamp8(DivRound(255 * (587000 * y - 419198 * cr - 202008 * cb), 4096 * 587000LL)),
-      Clamp8(DivRound(255 * (1000 * y + 1772 * cb), 4096 * 1000)),
+  return Channels{
+      DivRound(top * (1000 * y + 1402 * cr), 4096 * 1000),
+      DivRound(top * (587000 * y - 419198 * cr - 202008 * cb), 4096 * 587000LL),
+      DivRound(top * (1000 * y + 1772 * cb), 4096 * 1000),
   };
+}
+
+bool operator==(QuorlinPixel a, QuorlinPixel b) { return a.y == b.y && a.cb == b.cb && a.cr == b.cr; }
+
+}  // namespace
+
+QuorlinPixel RgbToYc(Rgb8 c) { return ToYc(c.r, c.g, c.b, 255); }
+
+QuorlinPixel Rgb16ToYc(const uint16_t* rgb) { return ToYc(rgb[0], rgb[1], rgb[2], 65535); }
+
+void Rgb16ToYcRow(const uint16_t* rgb, int channels, int width, QuorlinPixel* yc) {
+  for (int x = 0; x < width; ++x) yc[x] = Rgb16ToYc(rgb + x * channels);
+}
+
+void YcToRgb16Row(const QuorlinPixel* yc, int width, int channels, uint16_t* rgb) {
+  for (int x = 0; x < width; ++x, rgb += channels) {
+    if (yc[x] == Rgb16ToYc(rgb)) continue;
+    const Channels c = ToRgb(yc[x], 65535);
+    rgb[0] = Clamp16(c.r);
+    rgb[1] = Clamp16(c.g);
+    rgb[2] = Clamp16(c.b);
+  }
+}
+
+Rgb8 YcToRgb(QuorlinPixel p) {
+  const Channels c = ToRgb(p, 255);
+  return Rgb8{Clamp8(c.r), Clamp8(c.g), Clamp8(c.b)};
 }
 
 }  // namespace quorlin

@@ -20,4 +20,12 @@ QuorlinPixel RgbToYc(Rgb8 c);
 // Samples outside the nominal range (the filter may overshoot) clamp to 0..255.
 Rgb8 YcToRgb(QuorlinPixel p);
 
+// 16-bit RGB (0..65535, in the machine's byte order) by the same rules. A
+// round trip cannot give every 16-bit colour back, so the way back keeps a
+// pixel's original colour wherever its samples are still those it was read
+// as: rows of `channels` (3 or 4) samples a pixel, the fourth left alone.
+QuorlinPixel Rgb16ToYc(const uint16_t* rgb);
+void Rgb16ToYcRow(const uint16_t* rgb, int channels, int width, QuorlinPixel* yc);
+void YcToRgb16Row(const QuorlinPixel* yc, int width, int channels, uint16_t* rgb);
+
 }  // namespace quorlin

@@ -1,4 +1,4 @@
-// 8-bit RGB pictures as the engine reads and writes them: a row converted to
+// RGB pictures as the engine reads and writes them: a row converted to
 // the editor's pixels in a row of the thread's own and moved with the frame
 // rows' kernels, and back. With luma alone, the way back takes Cb and Cr
 // from the row as it was converted on the way in: the thread keeps every
@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "convert/rgb_yc.h"
 #include "engine/sharpen.h"
 #include "kernels/kernels.h"
 #include "quorlin/quorlin.h"
@@ -16,8 +17,9 @@ namespace quorlin {
 struct RgbPicture {
   uint8_t* rgb;
   ptrdiff_t stride;
-  int channels;  // 3 or 4; a fourth byte is left alone
+  int channels;  // 3 or 4; a fourth sample is left alone
   int width, height;
+  int depth = 8;  // 8, or 16: two-byte samples in the machine's byte order, converted sample by sample
 };
 
 class RgbRows {
@@ -36,12 +38,20 @@ class RgbRows {
     Mover(const RgbPicture& picture, QuorlinPixel* kept, int rows_kept, const Kernels& k)
         : picture_(picture), kept_(kept), rows_kept_(rows_kept), k_(k) {}
     void Load(int row, const Segments& seg, int channels, int16_t* const* rows) const {
-      k_.rgb_to_yc_row(Row(row), picture_.channels, picture_.width, Kept(row));
+      if (picture_.depth == 16) {
+        Rgb16ToYcRow(reinterpret_cast<const uint16_t*>(Row(row)), picture_.channels, picture_.width, Kept(row));
+      } else {
+        k_.rgb_to_yc_row(Row(row), picture_.channels, picture_.width, Kept(row));
+      }
       k_.load_row(Kept(row), seg, channels, rows);
     }
     void Store(int row, const Segments& seg, int channels, const int16_t* const* rows) const {
       k_.store_row(rows, seg, channels, Kept(row));
-      k_.yc_to_rgb_row(Kept(row), picture_.width, picture_.channels, Row(row));
+      if (picture_.depth == 16) {
+        YcToRgb16Row(Kept(row), picture_.width, picture_.channels, reinterpret_cast<uint16_t*>(Row(row)));
+      } else {
+        k_.yc_to_rgb_row(Kept(row), picture_.width, picture_.channels, Row(row));
+      }
     }
     void Prefetch(int) const {}
 

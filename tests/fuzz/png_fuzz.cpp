@@ -3,6 +3,7 @@
 // samples, through the filter and back, as quorlin does.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "convert/rgb_yc.h"
@@ -25,7 +26,25 @@ using quorlin::Rgb8;
 using quorlin::RgbToYc;
 using quorlin::YcToRgb;
 
+// 16 bits: strength 0 gives every sample back; then the default filter.
+void Sharpen16(Picture& picture) {
+  const ptrdiff_t stride = ptrdiff_t{picture.width} * picture.channels * 2;
+  const std::vector<uint8_t> original = picture.pixels;
+  QuorlinSettings settings;
+  quorlin_default_settings(&settings, QUORLIN_API_VERSION);
+  settings.luma_strength = 0;
+  if (quorlin_sharpen_rgb16(picture.Samples16(), stride, picture.channels, picture.width, picture.height,
+                            &settings) != QUORLIN_OK)
+    Fail("the filter failed on a picture");
+  if (picture.pixels != original) Fail("strength 0 changed a 16-bit picture");
+  quorlin_default_settings(&settings, QUORLIN_API_VERSION);
+  if (quorlin_sharpen_rgb16(picture.Samples16(), stride, picture.channels, picture.width, picture.height,
+                            &settings) != QUORLIN_OK)
+    Fail("the filter failed on a picture");
+}
+
 void Sharpen(Picture& picture) {
+  if (picture.depth == 16) return Sharpen16(picture);
   const size_t n = size_t(picture.width) * picture.height;
   std::vector<QuorlinPixel> pixels(n);
   const QuorlinFrame frame{pixels.data(), picture.width, picture.height, picture.width};
@@ -57,11 +76,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Fail("picture read with an impossible shape");
   const int64_t pixels = int64_t{picture.width} * picture.height;
   if (pixels > kMaxPixels) Fail("picture read beyond the library's frame size");
-  if (picture.pixels.size() != size_t(pixels) * picture.channels) Fail("pixel count does not match the shape");
+  if (picture.depth != 8 && picture.depth != 16) Fail("picture read with an impossible depth");
+  const size_t sample = picture.depth / 8;
+  if (picture.pixels.size() != size_t(pixels) * picture.channels * sample) Fail("pixel count does not match the shape");
   if (picture.gray) {
     for (int64_t i = 0; i < pixels; ++i) {
-      const uint8_t* p = &picture.pixels[i * picture.channels];
-      if (p[0] != p[1] || p[1] != p[2]) Fail("gray picture read with colour");
+      const uint8_t* p = &picture.pixels[i * picture.channels * sample];
+      if (std::memcmp(p, p + sample, sample) != 0 || std::memcmp(p, p + 2 * sample, sample) != 0)
+        Fail("gray picture read with colour");
     }
   }
   if (pixels <= kMaxFilteredPixels) Sharpen(picture);

@@ -48,16 +48,18 @@ void Sharpen(const Y4mFormat& format, Y4mFrame& frame) {
   const QuorlinFrame yc{pixels.data(), format.width, format.height, format.width};
   const QuorlinPlanes planes = PlanesOf(format, frame.data.data());
   const std::vector<uint8_t> original = frame.data;
-  if (quorlin_yuv_to_yc(&planes, 1, &yc, nullptr) != QUORLIN_OK || quorlin_yc_to_yuv(&yc, 1, &planes, nullptr) != QUORLIN_OK)
+  const int chroma = planes.data[1] != nullptr;  // none in a grey stream
+  if (quorlin_yuv_to_yc(&planes, chroma, &yc, nullptr) != QUORLIN_OK ||
+      quorlin_yc_to_yuv(&yc, chroma, &planes, nullptr) != QUORLIN_OK)
     Fail("frame refused by the conversions");
   if (CodesFit(format, original) && frame.data != original) Fail("untouched frame changed by the YC round trip");
 
   QuorlinSettings settings;
   quorlin_default_settings(&settings, QUORLIN_API_VERSION);
-  settings.luma_only = 0;
+  settings.luma_only = !chroma;
   settings.interlace = format.interlace == 't' || format.interlace == 'b';
   if (quorlin_sharpen(&yc, &settings) != QUORLIN_OK) Fail("the filter failed on a frame");
-  quorlin_yc_to_yuv(&yc, 1, &planes, nullptr);
+  quorlin_yc_to_yuv(&yc, chroma, &planes, nullptr);
 }
 
 }  // namespace

@@ -137,6 +137,17 @@ std::vector<std::pair<std::string, Call>> Calls() {
                        return quorlin_filter_sharpen_rgb(f, b.rgb.data(), kWidth * 3, 3, kWidth, kHeight);
                      });
                    }});
+  // 16-bit RGB over the same bytes, read as two-byte samples.
+  calls.push_back({"sharpen_rgb16", [](Buffers& b, const QuorlinSettings& s) {
+                     auto* rgb = reinterpret_cast<uint16_t*>(b.rgb.data());
+                     return quorlin_sharpen_rgb16(rgb, kWidth * 4, 4, kWidth / 2, kHeight, &s);
+                   }});
+  calls.push_back({"filter_sharpen_rgb16", [](Buffers& b, const QuorlinSettings& s) {
+                     auto* rgb = reinterpret_cast<uint16_t*>(b.rgb.data());
+                     return WithFilter(s, [&](QuorlinFilter* f) {
+                       return quorlin_filter_sharpen_rgb16(f, rgb, kWidth * 4, 3, kWidth / 2, kHeight);
+                     });
+                   }});
   return calls;
 }
 

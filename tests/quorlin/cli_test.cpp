@@ -1,5 +1,6 @@
 // The quorlin command as a user meets it: runs of the built program in a
 // scratch directory.
+#include "quorlin/quorlin.h"
 #include "tests/quorlin/command.h"
 
 namespace {
@@ -14,6 +15,55 @@ TEST_F(QuorlinCommand, WithoutArgumentsSharpensTheBuiltInSample) {
   EXPECT_EQ(sharpened.height, original.height);
   ASSERT_EQ(sharpened.pixels.size(), original.pixels.size());
   EXPECT_TRUE(sharpened.pixels != original.pixels);
+}
+
+// Silent without a terminal (above); one line naming the file on a terminal
+// or with --progress, none with --quiet.
+TEST_F(QuorlinCommand, SaysWhatItWroteWhenShowingProgress) {
+  const Picture original = Load(QUORLIN_SAMPLE_PNG);
+  const std::string size = std::to_string(original.width) + "x" + std::to_string(original.height);
+  Outcome run = Run("--progress --compare side.png");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "quorlin: wrote coffee.sharpened.png (" + size + " RGB, 8-bit) and side.png\n");
+  run = Run("--progress --quiet");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+}
+
+// 16-bit pictures stay 16-bit: grey, grey + alpha, RGB and RGBA, with
+// samples whose two bytes differ. At strength 0 every sample comes back;
+// otherwise the pixels are the library's 16-bit ones, alpha untouched.
+TEST_F(QuorlinCommand, SixteenBitPicturesKeepTheirPrecision) {
+  uint32_t seed = 7;
+  for (const auto [channels, gray] : {std::pair{3, true}, {4, true}, {3, false}, {4, false}}) {
+    SCOPED_TRACE(testing::Message() << channels << " channels" << (gray ? ", grey" : ""));
+    Picture picture{37, 23, channels, gray, std::vector<uint8_t>(37 * 23 * channels * 2), 16};
+    uint16_t* samples = picture.Samples16();
+    for (int i = 0; i < 37 * 23; ++i) {
+      uint16_t* pixel = samples + i * channels;
+      for (int c = 0; c < channels; ++c) pixel[c] = uint16_t((seed = seed * 1103515245 + 12345) >> 8);
+      if (gray) pixel[1] = pixel[2] = pixel[0];
+    }
+    ASSERT_EQ(WritePng((dir_ / "deep.png").string(), picture), "");
+
+    ASSERT_EQ(Run("--luma-strength 0 deep.png same.png").status, 0);
+    const Picture same = Load(dir_ / "same.png");
+    EXPECT_EQ(same.depth, 16);
+    EXPECT_EQ(same.gray, gray);
+    EXPECT_TRUE(same.pixels == picture.pixels);
+
+    const Outcome run = Run("--no-luma-only --radius 3 deep.png sharp.png");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const Picture sharp = Load(dir_ / "sharp.png");
+    QuorlinSettings settings;
+    quorlin_default_settings(&settings, QUORLIN_API_VERSION);
+    settings.luma_only = 0;
+    settings.radius = 3;
+    Picture want = picture;
+    ASSERT_EQ(quorlin_sharpen_rgb16(want.Samples16(), 37 * channels * 2, channels, 37, 23, &settings), QUORLIN_OK);
+    EXPECT_TRUE(sharp.pixels == want.pixels);
+    EXPECT_TRUE(sharp.pixels != picture.pixels);
+  }
 }
 
 TEST_F(QuorlinCommand, EachOptionReachesTheFilter) {

@@ -20,6 +20,8 @@ constexpr Layout kLayouts[] = {
     {"yuv420p", "C420"},        {"yuv420p10le", "C420p10"},
     // Full range: ffmpeg tags the stream XCOLORRANGE=FULL.
     {"yuvj420p", "C420jpeg"},   {"yuvj444p", "C444"},
+    // Grey, full range as ffmpeg writes it: luma alone whatever the switch says.
+    {"gray", "Cmono"},          {"gray10le", "Cmono10"},    {"gray16le", "Cmono16"},
 };
 constexpr int kFrames = 4;
 
@@ -137,10 +139,11 @@ TEST_F(WithFfmpeg, FramesAreWhatTheFrameProcedureMakes) {
     Options options;
     ASSERT_EQ(ParseArgs(int(argv.size()), argv.data(), options), "");
     if (!options.interlace_given) options.filter.interlace = interlace[1] != 'p';
-    const int chroma = !options.filter.luma_only;
-
     Y4mFormat in_format, out_format;
     std::vector<Y4mFrame> frames = ReadFrames(dir_ / "clip.y4m", in_format);
+    if (in_format.subsampling == Subsampling::kMono) options.filter.luma_only = 1;
+    const int chroma = !options.filter.luma_only;
+
     const std::vector<Y4mFrame> out = ReadFrames(dir_ / "out.y4m", out_format);
     EXPECT_EQ(out_format.header, in_format.header);
     ASSERT_EQ(out.size(), frames.size());

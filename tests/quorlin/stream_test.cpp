@@ -77,7 +77,8 @@ TEST_F(QuorlinCommand, ProgressIsShownWhenForcedAndSilencedByQuiet) {
   ASSERT_EQ(shown.status, 0) << shown.err;
   // The first frame always draws the line; the file's size gives the total.
   EXPECT_NE(shown.err.find("\rquorlin: frame 1 of 300 (0%), "), std::string::npos) << shown.err;
-  EXPECT_NE(shown.err.find("\rquorlin: 300 frames of 4x2 4:4:4 8-bit in "), std::string::npos) << shown.err;
+  EXPECT_NE(shown.err.find("\rquorlin: wrote out.y4m: 300 frames of 4x2 4:4:4 8-bit in "), std::string::npos)
+      << shown.err;
   EXPECT_TRUE(shown.err.ends_with("\n")) << shown.err;
 
   const Outcome piped = Shell("cat in.y4m | \"$Q\" --progress - - >/dev/null");

@@ -14,6 +14,7 @@ TEST(Y4mHeader, ColourspacesGiveDepthAndLayout) {
       {"", 8, Subsampling::k420},         {" C420jpeg", 8, Subsampling::k420}, {" C420mpeg2", 8, Subsampling::k420},
       {" C420paldv", 8, Subsampling::k420}, {" C420", 8, Subsampling::k420},   {" C420p10", 10, Subsampling::k420},
       {" C444", 8, Subsampling::k444},    {" C444p10", 10, Subsampling::k444}, {" C444p16", 16, Subsampling::k444},
+      {" Cmono", 8, Subsampling::kMono},  {" Cmono10", 10, Subsampling::kMono}, {" Cmono16", 16, Subsampling::kMono},
   };
   for (const Case& c : cases) {
     Y4mFormat format;
@@ -29,6 +30,12 @@ TEST(Y4mHeader, ColourspacesGiveDepthAndLayout) {
   ASSERT_EQ(ParseY4mHeader("YUV4MPEG2 H5 W7 C420 It", format), "");
   EXPECT_EQ(FrameBytes(format), 7u * 5 + 2 * 4 * 3);
   EXPECT_EQ(format.interlace, 't');
+  // Grey: the luma plane alone, and no chroma planes for the library.
+  ASSERT_EQ(ParseY4mHeader("YUV4MPEG2 W7 H5 Cmono12", format), "");
+  EXPECT_EQ(FrameBytes(format), 7u * 5 * 2);
+  std::vector<uint8_t> grey(FrameBytes(format));
+  const QuorlinPlanes grey_planes = PlanesOf(format, grey.data());
+  EXPECT_TRUE(grey_planes.data[0] == grey.data() && !grey_planes.data[1] && !grey_planes.data[2]);
 
   // The range: full only where the header says so, and the planes carry it.
   for (auto [tag, full] : {std::pair{" XCOLORRANGE=FULL", true}, {" XCOLORRANGE=LIMITED", false}, {"", false}}) {
@@ -56,7 +63,8 @@ TEST(Y4mHeader, ProblemsAreNamed) {
       {"YUV4MPEG2 W7  H5", "empty tag"},
       {"YUV4MPEG2 W100000 H100000", "too large"},
       {"YUV4MPEG2 W7 H5 C422", "unsupported colourspace C422"},
-      {"YUV4MPEG2 W7 H5 Cmono", "unsupported colourspace Cmono"},
+      {"YUV4MPEG2 W7 H5 Cmono7", "unknown colourspace Cmono7"},
+      {"YUV4MPEG2 W7 H5 Cmonop10", "unknown colourspace Cmonop10"},
       {"YUV4MPEG2 W7 H5 C444alpha", "unsupported colourspace C444alpha"},
       {"YUV4MPEG2 W7 H5 C444p17", "unknown colourspace C444p17"},
       {"YUV4MPEG2 W7 H5 C420p", "unknown colourspace C420p"},

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include <unistd.h>
+
 #include "quorlin/quorlin.h"
 #include "tools/quorlin/compare_picture.h"
 #include "tools/quorlin/options.h"
@@ -56,12 +58,13 @@ bool IsStream(FILE* in) {
 // Filters the picture as the editor filters a frame, through the editor's
 // YC samples; alpha stays as it was. Returns "" or the problem.
 std::string Sharpen(const QuorlinSettings& filter, Picture& picture) {
-  const ptrdiff_t stride = ptrdiff_t{picture.width} * picture.channels;
-  if (quorlin_sharpen_rgb(picture.pixels.data(), stride, picture.channels, picture.width, picture.height, &filter) !=
-      QUORLIN_OK) {
-    return "not enough memory to filter it";
-  }
-  return "";
+  const ptrdiff_t stride = ptrdiff_t{picture.width} * picture.channels * (picture.depth / 8);
+  const QuorlinStatus status =
+      picture.depth == 16
+          ? quorlin_sharpen_rgb16(picture.Samples16(), stride, picture.channels, picture.width, picture.height, &filter)
+          : quorlin_sharpen_rgb(picture.pixels.data(), stride, picture.channels, picture.width, picture.height,
+                                &filter);
+  return status == QUORLIN_OK ? "" : "not enough memory to filter it";
 }
 
 int SharpenPicture(FILE* in, const std::string& shown, const std::string& output, const Options& options) {
@@ -71,13 +74,21 @@ int SharpenPicture(FILE* in, const std::string& shown, const std::string& output
   if (std::string problem = Sharpen(options.filter, picture); !problem.empty()) return Fail(1, shown + ": " + problem);
   // The comparison first, so that a failure leaves neither file behind.
   if (!options.compare.empty()) {
-    if (std::string problem = WritePng(options.compare, ComparePicture(original, picture)); !problem.empty()) {
+    const Picture shown = ComparePicture(EightBit(original), EightBit(picture));
+    if (std::string problem = WritePng(options.compare, shown); !problem.empty()) {
       return Fail(1, options.compare + ": " + problem);
     }
   }
   if (std::string problem = WritePng(output, picture); !problem.empty()) {
     if (!options.compare.empty()) std::remove(options.compare.c_str());
     return Fail(1, output + ": " + problem);
+  }
+  if (!options.quiet && (options.progress || isatty(fileno(stderr)))) {
+    const bool alpha = picture.channels == 4;
+    const char* kind = picture.gray ? (alpha ? "grey + alpha" : "grey") : (alpha ? "RGBA" : "RGB");
+    std::fprintf(stderr, "quorlin: wrote %s (%dx%d %s, %d-bit)%s\n", output == "-" ? "standard output" : output.c_str(),
+                 picture.width, picture.height, kind, picture.depth,
+                 options.compare.empty() ? "" : (" and " + options.compare).c_str());
   }
   return 0;
 }

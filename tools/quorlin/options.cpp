@@ -109,20 +109,21 @@ constexpr char kNotes[] = R"(
 How it runs:
   --threads N           worker threads for the filter, 1..256 (default: one
                         per processor)
-  --progress            show the progress line even when stderr is not a
-                        terminal
-  --quiet               no progress line and no summary
+  --progress            show the progress line and what was written even
+                        when stderr is not a terminal
+  --quiet               no progress line, no summary, nothing said of what
+                        was written
   --compare FILE.png    also write a picture of the original beside the
                         sharpened one, over an enlarged crop of each
   --compare-frame N     the frame of a Y4M stream it shows, from 1 (default 1)
   -h, --help            show this help
 
 PNG: gray pictures stay gray, palette pictures are written as RGB, alpha
-passes through unchanged, and 16-bit pictures are rounded to 8 bits. Colours
-go to the editor's YC samples and back with the BT.601 coefficients.
-Y4M: 4:4:4 at 8 to 16 bits (C444, C444p10, C444p16, ...) and 4:2:0 (C420jpeg,
-C420mpeg2, C420paldv, C420, C420p10, ...), limited range, or full range when
-the header says XCOLORRANGE=FULL. The output keeps the input's header. --interlace defaults to on when the header says It or Ib.
+passes through unchanged, and 16-bit pictures stay 16-bit. Colours go to the
+editor's YC samples and back with the BT.601 coefficients.
+Y4M: 4:4:4 at 8 to 16 bits (C444, C444p10, C444p16, ...), 4:2:0 (C420jpeg,
+C420mpeg2, C420paldv, C420, C420p10, ...) and grey (Cmono, Cmono10, ...: luma
+alone), limited range, or full range when the header says XCOLORRANGE=FULL. The output keeps the input's header. --interlace defaults to on when the header says It or Ib.
 4:2:0 chroma is filtered at full size and averaged back; with --luma-only it
 passes through untouched.
 Exit status: 0 written, 1 the input could not be read, filtered or written,

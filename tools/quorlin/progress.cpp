@@ -53,16 +53,16 @@ void ShowProgress(Progress& progress, int64_t done) {
   std::fflush(progress.out);
 }
 
-void EndProgress(Progress& progress, int64_t done) {
+void EndProgress(Progress& progress, int64_t done, const std::string& output) {
   if (progress.quiet) return;
   const double seconds = Seconds(progress.start);
-  const std::string line = Format("quorlin: %lld frames of %s in %.1f s, %.1f fps", (long long)done,
-                                  progress.what.c_str(), seconds, seconds > 0 ? done / seconds : 0.0);
+  const std::string summary = Format("%lld frames of %s in %.1f s, %.1f fps", (long long)done,
+                                     progress.what.c_str(), seconds, seconds > 0 ? done / seconds : 0.0);
   if (progress.live) {
-    Redraw(progress, line);
+    Redraw(progress, "quorlin: wrote " + output + ": " + summary);
     std::fputc('\n', progress.out);
   } else {
-    std::fprintf(progress.out, "%s\n", line.c_str());
+    std::fprintf(progress.out, "quorlin: %s\n", summary.c_str());
   }
 }
 

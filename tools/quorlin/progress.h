@@ -20,7 +20,8 @@ struct Progress {
 Progress StartProgress(FILE* out, bool live, bool quiet, int64_t total, std::string what);
 // Redraws the line after a frame, at most a few times a second.
 void ShowProgress(Progress& progress, int64_t done);
-// Replaces the line with the summary.
-void EndProgress(Progress& progress, int64_t done);
+// Replaces the line with the summary; on a live line it names what was
+// written (`output`).
+void EndProgress(Progress& progress, int64_t done, const std::string& output);
 // Clears the line, so that an error message starts on a clean one.
 void ClearProgress(Progress& progress);

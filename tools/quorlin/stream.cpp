@@ -29,8 +29,9 @@ int64_t FramesLeft(FILE* in, const Y4mFormat& format) {
 }
 
 std::string Describe(const Y4mFormat& format) {
-  return std::to_string(format.width) + "x" + std::to_string(format.height) +
-         (format.subsampling == Subsampling::k420 ? " 4:2:0 " : " 4:4:4 ") + std::to_string(format.depth) + "-bit";
+  const char* kinds[] = {" 4:4:4 ", " 4:2:0 ", " grey "};
+  return std::to_string(format.width) + "x" + std::to_string(format.height) + kinds[int(format.subsampling)] +
+         std::to_string(format.depth) + "-bit";
 }
 
 Picture ToPicture(const QuorlinFrame& frame, const QuorlinSettings& settings) {
@@ -52,7 +53,7 @@ struct Run {
 Picture EditorPicture(const QuorlinPlanes& planes, const QuorlinSettings& settings) {
   std::vector<QuorlinPixel> pixels(size_t(planes.width) * planes.height);
   const QuorlinFrame frame{pixels.data(), planes.width, planes.height, planes.width};
-  quorlin_yuv_to_yc(&planes, 1, &frame, &settings);
+  quorlin_yuv_to_yc(&planes, planes.data[1] != nullptr, &frame, &settings);
   return ToPicture(frame, settings);
 }
 
@@ -179,6 +180,8 @@ int SharpenStream(FILE* in, const std::string& shown, const std::string& output,
     return Fail(shown + ": header: " + problem);
   }
   if (!options.interlace_given) options.filter.interlace = run.format.interlace == 't' || run.format.interlace == 'b';
+  // A grey stream has luma alone, whatever the switch says.
+  if (run.format.subsampling == Subsampling::kMono) options.filter.luma_only = 1;
   if (quorlin_filter_new(&run.filter, &options.filter) != QUORLIN_OK) return Fail(shown + ": not enough memory to filter it");
   OutputFile out;
   if (std::string problem = OpenOutput(output, out); !problem.empty()) return Fail(output + ": " + problem);
@@ -199,6 +202,6 @@ int SharpenStream(FILE* in, const std::string& shown, const std::string& output,
     AbandonOutput(out);
     return Fail(problem);
   }
-  EndProgress(progress, done);
+  EndProgress(progress, done, output == "-" ? "standard output" : output);
   return 0;
 }

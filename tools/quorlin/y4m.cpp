@@ -56,19 +56,26 @@ std::string ParseColourspace(std::string_view tag, Y4mFormat& format) {
     // The chroma siting variants differ only in where chroma sits, which the
     // block-wise up- and downsampling leaves as it is.
     if (rest == "jpeg" || rest == "mpeg2" || rest == "paldv") rest = "";
+  } else if (tag.starts_with("mono")) {
+    format.subsampling = Subsampling::kMono;
+    rest = tag.substr(4);
   } else {
-    const bool known = tag.starts_with("422") || tag.starts_with("411") || tag.starts_with("mono") ||
-                       tag.starts_with("444alpha");
-    return (known ? "unsupported " : "unknown ") + shown + " (quorlin takes 4:4:4 and 4:2:0)";
+    const bool known = tag.starts_with("422") || tag.starts_with("411") || tag.starts_with("444alpha");
+    return (known ? "unsupported " : "unknown ") + shown + " (quorlin takes 4:4:4, 4:2:0 and grey)";
   }
   format.depth = 8;
   if (rest.empty()) return "";
+  // The depth follows a "p", but straight after "mono" ("mono10").
+  if (format.subsampling != Subsampling::kMono) {
+    if (!rest.starts_with('p')) return (rest.starts_with("alpha") ? "unsupported " : "unknown ") + shown;
+    rest = rest.substr(1);
+  }
   int32_t depth = 0;
-  if (rest.starts_with('p') && ParsePositive(rest.substr(1), depth) && depth >= 8 && depth <= 16) {
+  if (ParsePositive(rest, depth) && depth >= 8 && depth <= 16) {
     format.depth = depth;
     return "";
   }
-  return (rest.starts_with("alpha") ? "unsupported " : "unknown ") + shown;
+  return "unknown " + shown;
 }
 
 std::string ParseTag(std::string_view tag, Y4mFormat& format, bool& has_width, bool& has_height) {
@@ -98,11 +105,19 @@ std::string ParseTag(std::string_view tag, Y4mFormat& format, bool& has_width, b
 }  // namespace
 
 int32_t ChromaWidth(const Y4mFormat& format) {
-  return format.subsampling == Subsampling::k420 ? (format.width + 1) / 2 : format.width;
+  switch (format.subsampling) {
+    case Subsampling::k420: return (format.width + 1) / 2;
+    case Subsampling::kMono: return 0;
+    default: return format.width;
+  }
 }
 
 int32_t ChromaHeight(const Y4mFormat& format) {
-  return format.subsampling == Subsampling::k420 ? (format.height + 1) / 2 : format.height;
+  switch (format.subsampling) {
+    case Subsampling::k420: return (format.height + 1) / 2;
+    case Subsampling::kMono: return 0;
+    default: return format.height;
+  }
 }
 
 size_t SampleBytes(const Y4mFormat& format) { return format.depth > 8 ? 2 : 1; }
@@ -116,8 +131,9 @@ size_t FrameBytes(const Y4mFormat& format) {
 QuorlinPlanes PlanesOf(const Y4mFormat& format, uint8_t* data) {
   const ptrdiff_t luma_stride = ptrdiff_t(format.width) * ptrdiff_t(SampleBytes(format));
   const ptrdiff_t chroma_stride = ptrdiff_t(ChromaWidth(format)) * ptrdiff_t(SampleBytes(format));
-  uint8_t* const cb = data + luma_stride * format.height;
-  uint8_t* const cr = cb + chroma_stride * ChromaHeight(format);
+  const bool grey = format.subsampling == Subsampling::kMono;
+  uint8_t* const cb = grey ? nullptr : data + luma_stride * format.height;
+  uint8_t* const cr = grey ? nullptr : cb + chroma_stride * ChromaHeight(format);
   return {{data, cb, cr}, {luma_stride, chroma_stride, chroma_stride}, format.width, format.height, format.depth,
           format.subsampling == Subsampling::k420 ? 1 : 0, format.full_range ? 1 : 0};
 }

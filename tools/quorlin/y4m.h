@@ -11,7 +11,8 @@
 
 #include "quorlin/quorlin.h"
 
-enum class Subsampling { k444, k420 };
+// kMono: a grey stream, luma alone.
+enum class Subsampling { k444, k420, kMono };
 
 struct Y4mFormat {
   int32_t width = 0;
@@ -25,7 +26,7 @@ struct Y4mFormat {
 
 struct Y4mFrame {
   std::string tags;           // the rest of the FRAME line, written back as it came
-  std::vector<uint8_t> data;  // the Y, Cb and Cr planes, one after the other
+  std::vector<uint8_t> data;  // the Y, Cb and Cr planes (Y alone when grey), one after the other
 };
 
 int32_t ChromaWidth(const Y4mFormat& format);
@@ -33,7 +34,8 @@ int32_t ChromaHeight(const Y4mFormat& format);
 size_t SampleBytes(const Y4mFormat& format);
 // The size of one frame's planes, without its FRAME line.
 size_t FrameBytes(const Y4mFormat& format);
-// The library's view of a frame's planes, which lie one after the other.
+// The library's view of a frame's planes, which lie one after the other; a
+// grey frame's chroma pointers are null.
 QuorlinPlanes PlanesOf(const Y4mFormat& format, uint8_t* data);
 
 // Parses a header line, without its newline. Returns "" or the problem.
