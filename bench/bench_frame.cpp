@@ -104,7 +104,7 @@ void BM_SharpenPlanes(benchmark::State& state) {
   uint8_t* cr = cb + size_t(chroma_width) * chroma_height * sample;
   const QuorlinPlanes planes{{bytes.data(), cb, cr},
                              {ptrdiff_t{kWidth} * sample, ptrdiff_t{chroma_width} * sample, ptrdiff_t{chroma_width} * sample},
-                             kWidth, kHeight, depth, shift, 0};
+                             kWidth, kHeight, depth, shift, shift, 0};
   QuorlinSettings settings;
   quorlin_default_settings(&settings, QUORLIN_API_VERSION);
   settings.luma_only = int(state.range(1));

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Video through quorlin as users run it: 1080p clips that ffmpeg makes from
-# its testsrc2 source (8-bit and 10-bit 4:2:0, 16-bit 4:4:4), read from a
+# its testsrc2 source (8-bit and 10-bit 4:2:0, 10-bit 4:2:2, 16-bit 4:4:4), read from a
 # file and written to /dev/null, luma only and luma + chroma, with 1 and 2
 # threads; in the same run ffmpeg's own unsharp filter (5x5, luma 0.25 and,
 # for luma + chroma, chroma 0.125 as Quorlin's defaults) with 1 and 2 filter
@@ -8,6 +8,8 @@
 # frame already in the editor's samples in memory (quorlin_bench). Prints
 # frames per second and CPU seconds, medians of REPETITIONS runs.
 # Usage: bench/stream.sh [FRAMES] [REPETITIONS]
+#   QUORLIN_STREAM_CLIPS="yuv422p10le 10-bit 4:2:2" times that clip alone (pixel
+#   format, depth, layout; several separated by commas).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 frames=${1:-100}
@@ -48,7 +50,9 @@ echo "$(nproc) cores of $(awk -F': ' '/model name/ {print $2; exit}' /proc/cpuin
 echo
 echo "| clip | controls | quorlin 1 thread fps (CPU s) | quorlin 2 threads fps (CPU s) | ffmpeg unsharp 1 thread fps (CPU s) | ffmpeg unsharp 2 threads fps (CPU s) | ffmpeg copy fps (CPU s) | ms per frame: quorlin / filter alone, 1 thread | 2 threads |"
 echo "|---|---|---|---|---|---|---|---|---|"
-for clip in "yuv420p 8-bit 4:2:0" "yuv420p10le 10-bit 4:2:0" "yuv444p16le 16-bit 4:4:4"; do
+clip_list=${QUORLIN_STREAM_CLIPS:-"yuv420p 8-bit 4:2:0,yuv420p10le 10-bit 4:2:0,yuv422p10le 10-bit 4:2:2,yuv444p16le 16-bit 4:4:4"}
+IFS=, read -r -a clip_array <<<"$clip_list"
+for clip in "${clip_array[@]}"; do
   read -r pix_fmt depth layout <<<"$clip"
   file=$clips/$pix_fmt.y4m
   ffmpeg -v error -f lavfi -i "testsrc2=size=1920x1080:rate=25" -frames:v "$frames" -pix_fmt "$pix_fmt" \

@@ -49,12 +49,13 @@ bool ValidRgb(const uint8_t* rgb, ptrdiff_t stride, int channels, const QuorlinF
 // The chroma planes are checked only where they are read or written.
 bool ValidPlanes(const QuorlinPlanes* planes, bool chroma) {
   if (!planes || planes->width <= 0 || planes->height <= 0 || planes->depth < 8 || planes->depth > 16 ||
-      planes->chroma_shift < 0 || planes->chroma_shift > 1 ||
+      planes->chroma_shift_x < 0 || planes->chroma_shift_x > 1 || planes->chroma_shift_y < 0 ||
+      planes->chroma_shift_y > planes->chroma_shift_x ||
       int64_t{planes->width} * planes->height * int64_t{sizeof(QuorlinPixel)} > QUORLIN_MAX_FRAME_BYTES) {
     return false;
   }
   const int64_t sample = planes->depth > 8 ? 2 : 1;
-  const int64_t chroma_width = (int64_t{planes->width} + planes->chroma_shift) >> planes->chroma_shift;
+  const int64_t chroma_width = (int64_t{planes->width} + planes->chroma_shift_x) >> planes->chroma_shift_x;
   return ValidRows(planes->data[0], planes->stride[0], planes->width * sample) &&
          (!chroma || (ValidRows(planes->data[1], planes->stride[1], chroma_width * sample) &&
                       ValidRows(planes->data[2], planes->stride[2], chroma_width * sample)));

@@ -63,9 +63,10 @@ TEST(Api, BadArgumentsAreRefusedAndTouchNothing) {
   EXPECT_EQ(quorlin_rgb_to_yc(nullptr, 16 * 3, 3, &good, nullptr), QUORLIN_BAD_ARGUMENT);
   EXPECT_EQ(quorlin_yc_to_rgb(&frames[3], rgb.data(), 16 * 4, 4, nullptr), QUORLIN_BAD_ARGUMENT);
 
-  QuorlinPlanes planes{{rgb.data(), rgb.data(), rgb.data()}, {16, 8, 8}, 16, 12, 8, 1, 0};
+  QuorlinPlanes planes{{rgb.data(), rgb.data(), rgb.data()}, {16, 8, 8}, 16, 12, 8, 1, 1, 0};
   for (auto change : {+[](QuorlinPlanes& p) { p.depth = 7; }, +[](QuorlinPlanes& p) { p.depth = 17; },
-                      +[](QuorlinPlanes& p) { p.chroma_shift = 2; }, +[](QuorlinPlanes& p) { p.stride[0] = 15; },
+                      +[](QuorlinPlanes& p) { p.chroma_shift_x = 2; },
+                      +[](QuorlinPlanes& p) { p.chroma_shift_x = 0, p.stride[1] = p.stride[2] = 16; },  // 4:4:0 +[](QuorlinPlanes& p) { p.stride[0] = 15; },
                       +[](QuorlinPlanes& p) { p.stride[2] = 7; }, +[](QuorlinPlanes& p) { p.data[1] = nullptr; },
                       +[](QuorlinPlanes& p) { p.depth = 10; }, +[](QuorlinPlanes& p) { p.width = 0; },
                       +[](QuorlinPlanes& p) { p.height = -2; }, +[](QuorlinPlanes& p) { p.width = INT_MAX; }}) {
@@ -286,7 +287,7 @@ TEST(Api, FilterObjectGivesTheStatelessSamples) {
     auto planes_of = [&, width = w, height = h](std::vector<uint8_t>& bytes) {
       uint8_t* y = bytes.data();
       const int size = width * height;
-      return QuorlinPlanes{{y, y + size, y + size + cw * ch}, {width, cw, cw}, width, height, 8, 1, 0};
+      return QuorlinPlanes{{y, y + size, y + size + cw * ch}, {width, cw, cw}, width, height, 8, 1, 1, 0};
     };
     const QuorlinPlanes planes = planes_of(yuv), want_planes = planes_of(want_yuv);
     ASSERT_EQ(quorlin_filter_sharpen_planes(filter, &planes), QUORLIN_OK);
@@ -328,7 +329,7 @@ TEST(Api, LumaAloneTakesNullChromaPlanes) {
   luma[5 * 16 + 5] = 200;
   before = luma;
   for (int shift : {0, 1}) {
-    const QuorlinPlanes planes{{luma.data(), nullptr, nullptr}, {16, 0, 0}, 16, 12, 8, shift, 0};
+    const QuorlinPlanes planes{{luma.data(), nullptr, nullptr}, {16, 0, 0}, 16, 12, 8, shift, shift, 0};
     Pixels buffer(16 * 12);
     const QuorlinFrame frame{buffer.px.data(), 16, 12, 16};
     EXPECT_EQ(quorlin_yuv_to_yc(&planes, 0, &frame, nullptr), QUORLIN_OK);
@@ -358,7 +359,7 @@ TEST(Api, LumaAloneTakesNullChromaPlanes) {
 TEST(Api, ConversionsUseTheSettingsAllocatorAndLevel) {
   std::vector<uint8_t> bytes(24 * 10 * 2, 100);
   const QuorlinPlanes planes{{bytes.data(), bytes.data() + 24 * 10, bytes.data() + 24 * 15}, {24, 12, 12},
-                             24, 10, 8, 1, 0};
+                             24, 10, 8, 1, 1, 0};
   Pixels buffer(24 * 10);
   const Pixels before = buffer;
   const QuorlinFrame frame{buffer.px.data(), 24, 10, 24};

@@ -23,10 +23,12 @@ struct Planes {
   QuorlinPlanes view{};
   std::vector<uint8_t> bytes[3];
 
-  Planes(int w, int h, int depth, int shift, bool full_range, int pad = 0) {
+  // layout: 0 4:4:4, 1 4:2:0, 2 4:2:2.
+  Planes(int w, int h, int depth, int layout, bool full_range, int pad = 0) {
     const int sample = depth > 8 ? 2 : 1;
-    const int cw = (w + shift) >> shift, ch = (h + shift) >> shift;
-    view = {{}, {}, w, h, depth, shift, full_range};
+    const int sx = layout > 0, sy = layout == 1;
+    const int cw = (w + sx) >> sx, ch = (h + sy) >> sy;
+    view = {{}, {}, w, h, depth, sx, sy, full_range};
     for (int c = 0; c < 3; ++c) {
       view.stride[c] = ptrdiff_t{(c ? cw : w) + pad} * sample;
       bytes[c].assign(size_t(view.stride[c]) * (c ? ch : h), 0);
@@ -70,13 +72,13 @@ struct Planes {
 void ModelToFrame(const Planes& p, bool chroma, std::vector<QuorlinPixel>& frame) {
   const CodeScale luma = LumaScale(p.view.depth, p.view.full_range);
   const CodeScale chroma_scale = ChromaScale(p.view.depth, p.view.full_range);
-  const int s = p.view.chroma_shift;
+  const int sx = p.view.chroma_shift_x, sy = p.view.chroma_shift_y;
   for (int y = 0; y < p.view.height; ++y) {
     for (int x = 0; x < p.view.width; ++x) {
       QuorlinPixel& px = frame[size_t(y) * p.view.width + x];
       px.y = ToEditor(luma, p.Get(0, x, y));
-      px.cb = chroma ? ToEditor(chroma_scale, p.Get(1, x >> s, y >> s)) : 0;
-      px.cr = chroma ? ToEditor(chroma_scale, p.Get(2, x >> s, y >> s)) : 0;
+      px.cb = chroma ? ToEditor(chroma_scale, p.Get(1, x >> sx, y >> sy)) : 0;
+      px.cr = chroma ? ToEditor(chroma_scale, p.Get(2, x >> sx, y >> sy)) : 0;
     }
   }
 }
@@ -84,16 +86,16 @@ void ModelToFrame(const Planes& p, bool chroma, std::vector<QuorlinPixel>& frame
 void ModelFromFrame(const std::vector<QuorlinPixel>& frame, bool chroma, Planes& p) {
   const CodeScale luma = LumaScale(p.view.depth, p.view.full_range);
   const CodeScale chroma_scale = ChromaScale(p.view.depth, p.view.full_range);
-  const int w = p.view.width, h = p.view.height, s = p.view.chroma_shift;
+  const int w = p.view.width, h = p.view.height, sx = p.view.chroma_shift_x, sy = p.view.chroma_shift_y;
   for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) p.Set(0, x, y, ToCode(luma, frame[size_t(y) * w + x].y, p.Get(0, x, y)));
   }
   if (!chroma) return;
-  for (int cy = 0; cy < (h + s) >> s; ++cy) {
-    for (int cx = 0; cx < (w + s) >> s; ++cx) {
+  for (int cy = 0; cy < (h + sy) >> sy; ++cy) {
+    for (int cx = 0; cx < (w + sx) >> sx; ++cx) {
       int64_t sums[2] = {}, count = 0;
-      for (int y = cy << s; y < std::min(h, (cy + 1) << s); ++y) {
-        for (int x = cx << s; x < std::min(w, (cx + 1) << s); ++x, ++count) {
+      for (int y = cy << sy; y < std::min(h, (cy + 1) << sy); ++y) {
+        for (int x = cx << sx; x < std::min(w, (cx + 1) << sx); ++x, ++count) {
           sums[0] += frame[size_t(y) * w + x].cb;
           sums[1] += frame[size_t(y) * w + x].cr;
         }
@@ -270,7 +272,7 @@ TEST(CodeRows, BlockMeansRoundHalvesAwayFromZeroAndSpreadGoesBack) {
 TEST(YuvYc, PicturesConvertAsTheRulesSay) {
   std::mt19937 rng(11);
   for (int depth : {8, 10, 12, 14, 16}) {
-    for (int shift : {0, 1}) {
+    for (int shift : {0, 1, 2}) {
       for (bool full : {false, true}) {
         for (auto [w, h] : {std::pair{1, 1}, {2, 3}, {9, 4}, {17, 7}, {33, 6}}) {
           SCOPED_TRACE(testing::Message() << depth << " bits, shift " << shift << (full ? " full " : " limited ") << w
@@ -303,7 +305,7 @@ TEST(YuvYc, PicturesConvertAsTheRulesSay) {
 TEST(YuvYc, EveryCodeSurvivesTheRoundTrip) {
   // Odd sizes, so that 4:2:0 blocks at the right and bottom edges are partial.
   for (int depth = 8; depth <= 16; ++depth) {
-    for (const int shift : {0, 1}) {
+    for (const int shift : {0, 1, 2}) {
       for (const bool full : {false, true}) {
         const int side = depth == 16 ? 257 : 47;
         Planes planes(side, side, depth, shift, full);
@@ -351,16 +353,33 @@ TEST(YuvYc, FourTwoZeroChromaComesBackAsTheRoundedMeanOfItsBlock) {
   EXPECT_EQ(planes.Get(1, 1, 0), 32768 + 8 * 14);
 }
 
+TEST(YuvYc, FourTwoTwoChromaComesBackAsTheRoundedMeanOfItsPair) {
+  // Y plane 4x2, Cb and Cr planes 2x2, 16 bits, where a chroma code is 32768
+  // + 14 editor units: means at half a unit round away from zero, either side.
+  Planes planes(4, 2, 16, 2, false);
+  std::vector<QuorlinPixel> pixels(8);
+  const QuorlinFrame frame{pixels.data(), 4, 2, 4};
+  ASSERT_EQ(quorlin_yuv_to_yc(&planes.view, 1, &frame, nullptr), QUORLIN_OK);
+  const int cb[8] = {0, 1, 100, 101, 3, 4, -5, -6}, cr[8] = {-1, -2, 7, 8, -3, -4, 0, 0};
+  for (int i = 0; i < 8; ++i) pixels[i].cb = int16_t(cb[i]), pixels[i].cr = int16_t(cr[i]);
+  ASSERT_EQ(quorlin_yc_to_yuv(&frame, 1, &planes.view, nullptr), QUORLIN_OK);
+  const int want_cb[4] = {1, 101, 4, -6}, want_cr[4] = {-2, 8, -4, 0};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(planes.Get(1, i % 2, i / 2), 32768 + 14 * want_cb[i]) << i;
+    EXPECT_EQ(planes.Get(2, i % 2, i / 2), 32768 + 14 * want_cr[i]) << i;
+  }
+}
+
 // The planes sharpened row by row give what converting them to a frame,
-// sharpening it and converting it back gives: every layout, depth and range,
-// sizes around the vector groups and the 4:2:0 blocks, both interlace modes,
-// all four pipelines, one to three threads.
+// sharpening it and converting it back gives: every layout (4:4:4, 4:2:0,
+// 4:2:2), depth and range, sizes around the vector groups and the 4:2:0
+// blocks, both interlace modes, all four pipelines, one to three threads.
 TEST(SharpenPlanes, MatchTheFramePath) {
   std::mt19937 rng(23);
   int round = 0;
   for (int threads : {1, 2, 3}) {
     for (int depth : {8, 10, 16}) {
-      for (int shift : {0, 1}) {
+      for (int shift : {0, 1, 2}) {
         for (auto [w, h] : {std::pair{1, 1}, {2, 5}, {5, 2}, {7, 9}, {16, 12}, {17, 13}, {63, 8}, {70, 31}}) {
           ++round;
           QuorlinSettings s;

@@ -200,13 +200,14 @@ QUORLIN_API QuorlinStatus quorlin_sharpen_rgb16(uint16_t *rgb, ptrdiff_t stride,
                                                 const QuorlinSettings *settings);
 
 /* YUV planes of 8 to 16 bits (two bytes a sample above 8, in the machine's
- * byte order), 4:4:4 or 4:2:0. Limited range maps Y 16..235 to 0..4096 and
+ * byte order), 4:4:4, 4:2:2 or 4:2:0. Limited range maps Y 16..235 to 0..4096 and
  * Cb, Cr 16..240 to -2048..2048 at 8 bits (the same codes times 2^(depth-8)
  * above); full range maps Y 0..2^depth - 1 to 0..4096, and Cb, Cr so that
  * 2^(depth-1) is 0 and the full span of codes is 4096 editor units. Values
  * are rounded to nearest; codes above the depth's largest read as it. 4:2:0
- * chroma covers its 2x2 block (clipped at the picture's edge) and comes back
- * as the block's mean, rounded to nearest. Going back, a sample whose value
+ * chroma covers its 2x2 block, and 4:2:2 chroma its horizontal pair (both
+ * clipped at the picture's edge), and comes back as their mean, rounded to
+ * nearest (halves away from zero). Going back, a sample whose value
  * is what its code read as gets its code again, so an unchanged picture
  * comes back bit for bit. */
 typedef struct QuorlinPlanes {
@@ -214,7 +215,8 @@ typedef struct QuorlinPlanes {
   ptrdiff_t stride[3];  /* bytes from one row to the next */
   int width, height;    /* of the picture, in luma samples */
   int depth;            /* 8..16 bits */
-  int chroma_shift;     /* 0: 4:4:4; 1: 4:2:0, a chroma sample for each 2x2 block */
+  int chroma_shift_x;   /* 1: a chroma sample for each horizontal pair of luma samples (4:2:2, 4:2:0), else 0 */
+  int chroma_shift_y;   /* 1: and for each vertical pair (4:2:0, with chroma_shift_x 1), else 0 */
   int full_range;       /* 0: limited range, else full range */
 } QuorlinPlanes;
 

@@ -59,8 +59,8 @@ void PlaneRows::Mover::Load(int row, const Segments& seg, int channels, int16_t*
   Pad(seg);
   k_.plain_to_segments(plain_, seg, rows[0]);
   if (channels == 1) return;
-  const int shift = rows_.planes_.chroma_shift;
-  const bool same_block = shift && row % 2 == 1 && last_row_ == row - 1;
+  const int shift_x = rows_.planes_.chroma_shift_x, shift_y = rows_.planes_.chroma_shift_y;
+  const bool same_block = shift_y && row % 2 == 1 && last_row_ == row - 1;
   last_row_ = row;
   for (int c = 1; c <= 2; ++c) {
     if (same_block) {
@@ -68,8 +68,8 @@ void PlaneRows::Mover::Load(int row, const Segments& seg, int channels, int16_t*
       continue;
     }
     last_chroma_[c - 1] = rows[c];
-    if (shift) {
-      k_.codes_to_values(PlaneRow(c, row >> 1), rows_.ChromaWidth(), rows_.chroma_, aux_);
+    if (shift_x) {
+      k_.codes_to_values(PlaneRow(c, row >> shift_y), rows_.ChromaWidth(), rows_.chroma_, aux_);
       k_.spread_pairs(aux_, seg.width, plain_);
     } else {
       k_.codes_to_values(PlaneRow(c, row), seg.width, rows_.chroma_, plain_);
@@ -83,19 +83,19 @@ void PlaneRows::Mover::Store(int row, const Segments& seg, int channels, const i
   k_.segments_to_plain(rows[0], seg, plain_);
   k_.values_to_codes(plain_, PlaneRow(0, row), seg.width, rows_.luma_, PlaneRow(0, row));
   if (channels == 1) return;
-  const int shift = rows_.planes_.chroma_shift;
+  const int shift_x = rows_.planes_.chroma_shift_x, shift_y = rows_.planes_.chroma_shift_y;
   for (int c = 1; c <= 2; ++c) {
     k_.segments_to_plain(rows[c], seg, plain_);
-    if (!shift) {
+    if (!shift_x) {
       k_.values_to_codes(plain_, PlaneRow(c, row), seg.width, rows_.chroma_, PlaneRow(c, row));
       continue;
     }
-    const int chroma_row = row >> 1;
-    if (row % 2 == 0 && row + 1 < rows_.Height()) {
+    const int chroma_row = row >> shift_y;
+    if (shift_y && row % 2 == 0 && row + 1 < rows_.Height()) {
       std::copy(plain_, plain_ + seg.width, Stash(chroma_row, c));
       continue;
     }
-    const bool second = row % 2 == 1;
+    const bool second = shift_y && row % 2 == 1;
     k_.block_means(second ? Stash(chroma_row, c) : plain_, second ? plain_ : nullptr, seg.width, aux_);
     k_.values_to_codes(aux_, PlaneRow(c, chroma_row), rows_.ChromaWidth(), rows_.chroma_, PlaneRow(c, chroma_row));
   }

@@ -1,10 +1,10 @@
 // YUV planes as the engine reads and writes them: a row's codes converted to
 // the editor's values and moved into the segment layout by transposes, and
-// back, so that no frame of editor samples is ever made. 4:2:0 chroma is
-// spread over its 2x2 block on the way in and averaged over it on the way
-// out: the first row of a block leaves its sharpened chroma in a stash for
-// the second (the block's rows are in one band when progressive, and in the
-// two fields' passes when interlaced).
+// back, so that no frame of editor samples is ever made. 4:2:2 and 4:2:0
+// chroma is spread over its horizontal pair or 2x2 block on the way in and
+// averaged over it on the way out: the first row of a 4:2:0 block leaves its
+// sharpened chroma in a stash for the second (the block's rows are in one
+// band when progressive, and in the two fields' passes when interlaced).
 #pragma once
 
 #include <cstdint>
@@ -55,8 +55,9 @@ class PlaneRows {
   }
 
  private:
-  bool Pairs(const SharpenParams& p) const { return planes_.chroma_shift && p.channels == 3; }
-  int ChromaWidth() const { return (planes_.width + planes_.chroma_shift) >> planes_.chroma_shift; }
+  // Rows in pairs that share a chroma row: 4:2:0 with chroma.
+  bool Pairs(const SharpenParams& p) const { return planes_.chroma_shift_y && p.channels == 3; }
+  int ChromaWidth() const { return (planes_.width + planes_.chroma_shift_x) >> planes_.chroma_shift_x; }
 
   QuorlinPlanes planes_;
   CodeRowParams luma_, chroma_;

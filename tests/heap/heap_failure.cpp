@@ -51,7 +51,7 @@ struct Buffers {
   QuorlinPlanes Planes(int shift) {
     uint8_t* y = yuv.data();
     const int cw = kWidth >> shift, size = cw * (kHeight >> shift);
-    return {{y, y + kWidth * kHeight, y + kWidth * kHeight + size}, {kWidth, cw, cw}, kWidth, kHeight, 8, shift, 0};
+    return {{y, y + kWidth * kHeight, y + kWidth * kHeight + size}, {kWidth, cw, cw}, kWidth, kHeight, 8, shift, shift, 0};
   }
 };
 

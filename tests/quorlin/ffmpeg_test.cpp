@@ -20,6 +20,7 @@ constexpr Layout kLayouts[] = {
     {"yuv420p", "C420"},        {"yuv420p10le", "C420p10"},
     // Full range: ffmpeg tags the stream XCOLORRANGE=FULL.
     {"yuvj420p", "C420jpeg"},   {"yuvj444p", "C444"},
+    {"yuv422p", "C422"},        {"yuv422p10le", "C422p10"}, {"yuv422p16le", "C422p16"},
     // Grey, full range as ffmpeg writes it: luma alone whatever the switch says.
     {"gray", "Cmono"},          {"gray10le", "Cmono10"},    {"gray16le", "Cmono16"},
 };

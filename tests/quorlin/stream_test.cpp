@@ -37,7 +37,7 @@ TEST_F(QuorlinCommand, BrokenStreamsFailNamingTheFrameAndLeaveNoFile) {
       // Frames one sample larger than the header says.
       {"YUV4MPEG2 W4 H2 C444\nFRAME\n" + std::string(25, 'x') + "FRAME\n" + std::string(24, 'x'),
        "frame 2: FRAME marker missing", 1},
-      {"YUV4MPEG2 W4 H2 C422\n", "header: unsupported colourspace C422", 0},
+      {"YUV4MPEG2 W4 H2 C411\n", "header: unsupported colourspace C411", 0},
       {"YUV4MPEG2 W4 H2 Cxyz\n", "header: unknown colourspace Cxyz", 0},
       {"YUV4MPEG2 W4 Hx C444\n", "header: bad height Hx", 0},
       {"YUV4MPEG2 W4 H2 C444", "header: stream ends inside the header", 0},

@@ -15,6 +15,7 @@ TEST(Y4mHeader, ColourspacesGiveDepthAndLayout) {
       {" C420paldv", 8, Subsampling::k420}, {" C420", 8, Subsampling::k420},   {" C420p10", 10, Subsampling::k420},
       {" C444", 8, Subsampling::k444},    {" C444p10", 10, Subsampling::k444}, {" C444p16", 16, Subsampling::k444},
       {" Cmono", 8, Subsampling::kMono},  {" Cmono10", 10, Subsampling::kMono}, {" Cmono16", 16, Subsampling::kMono},
+      {" C422", 8, Subsampling::k422},    {" C422p10", 10, Subsampling::k422}, {" C422p16", 16, Subsampling::k422},
   };
   for (const Case& c : cases) {
     Y4mFormat format;
@@ -30,6 +31,14 @@ TEST(Y4mHeader, ColourspacesGiveDepthAndLayout) {
   ASSERT_EQ(ParseY4mHeader("YUV4MPEG2 H5 W7 C420 It", format), "");
   EXPECT_EQ(FrameBytes(format), 7u * 5 + 2 * 4 * 3);
   EXPECT_EQ(format.interlace, 't');
+  // 4:2:2: a chroma sample for each horizontal pair, on every row.
+  ASSERT_EQ(ParseY4mHeader("YUV4MPEG2 W7 H5 C422p10", format), "");
+  EXPECT_EQ(FrameBytes(format), (7u * 5 + 2 * 4 * 5) * 2);
+  std::vector<uint8_t> pairs(FrameBytes(format));
+  const QuorlinPlanes pair_planes = PlanesOf(format, pairs.data());
+  EXPECT_EQ(pair_planes.chroma_shift_x, 1);
+  EXPECT_EQ(pair_planes.chroma_shift_y, 0);
+  EXPECT_EQ(static_cast<uint8_t*>(pair_planes.data[2]) - pairs.data(), (7 * 5 + 4 * 5) * 2);
   // Grey: the luma plane alone, and no chroma planes for the library.
   ASSERT_EQ(ParseY4mHeader("YUV4MPEG2 W7 H5 Cmono12", format), "");
   EXPECT_EQ(FrameBytes(format), 7u * 5 * 2);
@@ -46,7 +55,8 @@ TEST(Y4mHeader, ColourspacesGiveDepthAndLayout) {
     const QuorlinPlanes planes = PlanesOf(ranged, data.data());
     EXPECT_EQ(planes.full_range, int(full)) << tag;
     EXPECT_EQ(planes.depth, 10);
-    EXPECT_EQ(planes.chroma_shift, 1);
+    EXPECT_EQ(planes.chroma_shift_x, 1);
+    EXPECT_EQ(planes.chroma_shift_y, 1);
     EXPECT_EQ(static_cast<uint8_t*>(planes.data[2]) - data.data(), 7 * 5 * 2 + 4 * 3 * 2);
   }
 }
@@ -62,7 +72,7 @@ TEST(Y4mHeader, ProblemsAreNamed) {
       {"YUV4MPEG2 W7x H5", "bad width"},
       {"YUV4MPEG2 W7  H5", "empty tag"},
       {"YUV4MPEG2 W100000 H100000", "too large"},
-      {"YUV4MPEG2 W7 H5 C422", "unsupported colourspace C422"},
+      {"YUV4MPEG2 W7 H5 C411", "unsupported colourspace C411"},
       {"YUV4MPEG2 W7 H5 Cmono7", "unknown colourspace Cmono7"},
       {"YUV4MPEG2 W7 H5 Cmonop10", "unknown colourspace Cmonop10"},
       {"YUV4MPEG2 W7 H5 C444alpha", "unsupported colourspace C444alpha"},

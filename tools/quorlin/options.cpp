@@ -121,11 +121,11 @@ How it runs:
 PNG: gray pictures stay gray, palette pictures are written as RGB, alpha
 passes through unchanged, and 16-bit pictures stay 16-bit. Colours go to the
 editor's YC samples and back with the BT.601 coefficients.
-Y4M: 4:4:4 at 8 to 16 bits (C444, C444p10, C444p16, ...), 4:2:0 (C420jpeg,
-C420mpeg2, C420paldv, C420, C420p10, ...) and grey (Cmono, Cmono10, ...: luma
-alone), limited range, or full range when the header says XCOLORRANGE=FULL. The output keeps the input's header. --interlace defaults to on when the header says It or Ib.
-4:2:0 chroma is filtered at full size and averaged back; with --luma-only it
-passes through untouched.
+Y4M: 4:4:4 at 8 to 16 bits (C444, C444p10, C444p16, ...), 4:2:2 (C422,
+C422p10, ...), 4:2:0 (C420jpeg, C420mpeg2, C420paldv, C420, C420p10, ...) and
+grey (Cmono, Cmono10, ...: luma alone), limited range, or full range when the header says XCOLORRANGE=FULL. The output keeps the input's header. --interlace defaults to on when the header says It or Ib.
+4:2:2 and 4:2:0 chroma is filtered at full size and averaged back; with
+--luma-only it passes through untouched.
 Exit status: 0 written, 1 the input could not be read, filtered or written,
 2 bad command line.
 )";

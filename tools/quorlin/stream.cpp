@@ -29,7 +29,7 @@ int64_t FramesLeft(FILE* in, const Y4mFormat& format) {
 }
 
 std::string Describe(const Y4mFormat& format) {
-  const char* kinds[] = {" 4:4:4 ", " 4:2:0 ", " grey "};
+  const char* kinds[] = {" 4:4:4 ", " 4:2:0 ", " grey ", " 4:2:2 "};
   return std::to_string(format.width) + "x" + std::to_string(format.height) + kinds[int(format.subsampling)] +
          std::to_string(format.depth) + "-bit";
 }

@@ -56,12 +56,15 @@ std::string ParseColourspace(std::string_view tag, Y4mFormat& format) {
     // The chroma siting variants differ only in where chroma sits, which the
     // block-wise up- and downsampling leaves as it is.
     if (rest == "jpeg" || rest == "mpeg2" || rest == "paldv") rest = "";
+  } else if (tag.starts_with("422")) {
+    format.subsampling = Subsampling::k422;
+    rest = tag.substr(3);
   } else if (tag.starts_with("mono")) {
     format.subsampling = Subsampling::kMono;
     rest = tag.substr(4);
   } else {
-    const bool known = tag.starts_with("422") || tag.starts_with("411") || tag.starts_with("444alpha");
-    return (known ? "unsupported " : "unknown ") + shown + " (quorlin takes 4:4:4, 4:2:0 and grey)";
+    const bool known = tag.starts_with("411") || tag.starts_with("444alpha");
+    return (known ? "unsupported " : "unknown ") + shown + " (quorlin takes 4:4:4, 4:2:2, 4:2:0 and grey)";
   }
   format.depth = 8;
   if (rest.empty()) return "";
@@ -106,7 +109,8 @@ std::string ParseTag(std::string_view tag, Y4mFormat& format, bool& has_width, b
 
 int32_t ChromaWidth(const Y4mFormat& format) {
   switch (format.subsampling) {
-    case Subsampling::k420: return (format.width + 1) / 2;
+    case Subsampling::k420:
+    case Subsampling::k422: return (format.width + 1) / 2;
     case Subsampling::kMono: return 0;
     default: return format.width;
   }
@@ -134,8 +138,10 @@ QuorlinPlanes PlanesOf(const Y4mFormat& format, uint8_t* data) {
   const bool grey = format.subsampling == Subsampling::kMono;
   uint8_t* const cb = grey ? nullptr : data + luma_stride * format.height;
   uint8_t* const cr = grey ? nullptr : cb + chroma_stride * ChromaHeight(format);
+  const int shift_x = format.subsampling == Subsampling::k420 || format.subsampling == Subsampling::k422;
+  const int shift_y = format.subsampling == Subsampling::k420;
   return {{data, cb, cr}, {luma_stride, chroma_stride, chroma_stride}, format.width, format.height, format.depth,
-          format.subsampling == Subsampling::k420 ? 1 : 0, format.full_range ? 1 : 0};
+          shift_x, shift_y, format.full_range ? 1 : 0};
 }
 
 std::string ParseY4mHeader(std::string_view line, Y4mFormat& format) {

@@ -12,7 +12,7 @@
 #include "quorlin/quorlin.h"
 
 // kMono: a grey stream, luma alone.
-enum class Subsampling { k444, k420, kMono };
+enum class Subsampling { k444, k420, kMono, k422 };
 
 struct Y4mFormat {
   int32_t width = 0;
