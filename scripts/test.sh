@@ -54,11 +54,11 @@ cmake --preset win64 >/dev/null
 cmake --build --preset win64 -j2
 # The checks of the 32-bit DLL and the wine64 tests must run here, not be
 # skipped; so must the 32-bit plug-in's wine tests where they can.
-export QUORLIN_REQUIRE_WIN32=1 QUORLIN_REQUIRE_WIN64=1
+required=(env QUORLIN_REQUIRE_WIN32=1 QUORLIN_REQUIRE_WIN64=1)
 if [ -z "$not_run" ]; then
-  ctest --preset native -j2
+  "${required[@]}" ctest --preset native -j2
 else
-  ctest --preset native -j2 --exclude-regex '^wine\.'
+  "${required[@]}" ctest --preset native -j2 --exclude-regex '^wine\.'
   cmake --preset linux32 >/dev/null
   cmake --build --preset linux32 -j2
   ctest --preset linux32 -j2
