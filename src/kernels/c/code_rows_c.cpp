@@ -1,0 +1,76 @@
+// The code rows a sample at a time: the rules of convert/yuv_yc.h in the
+// terms of CodeRowParams, and the ends of the vector levels' rows.
+#include "kernels/code_rows.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace quorlin::c {
+
+namespace {
+
+// Sign-symmetric rounding division by a count of 1, 2 or 4 samples.
+int DivRoundCount(int sum, int count) {
+  const int magnitude = (std::abs(sum) * 2 + count) / (2 * count);
+  return sum < 0 ? -magnitude : magnitude;
+}
+
+uint16_t LoadCode(const void* codes, int x, const CodeRowParams& p) {
+  uint16_t code;
+  if (p.wide) {
+    std::memcpy(&code, static_cast<const uint8_t*>(codes) + 2 * ptrdiff_t{x}, sizeof code);
+  } else {
+    code = static_cast<const uint8_t*>(codes)[x];
+  }
+  return std::min<uint16_t>(code, uint16_t(p.max_code));
+}
+
+void StoreCode(void* codes, int x, int code, const CodeRowParams& p) {
+  if (p.wide) {
+    const auto word = uint16_t(code);
+    std::memcpy(static_cast<uint8_t*>(codes) + 2 * ptrdiff_t{x}, &word, sizeof word);
+  } else {
+    static_cast<uint8_t*>(codes)[x] = uint8_t(code);
+  }
+}
+
+// sign(n) * floor((2|n|A + D) / 2D): n * A / D rounded half away from zero.
+int16_t Value(int code, const CodeRowParams& p) {
+  const int64_t n = code - p.offset;
+  const int64_t q = ((std::abs(n) << (p.a_shift + 1)) + p.d) / (2 * int64_t{p.d});
+  return int16_t(n < 0 ? -q : q);
+}
+
+int Code(int value, int original, const CodeRowParams& p) {
+  if (p.keep_original && Value(original, p) == value) return original;
+  const int64_t product = std::abs(int64_t{value}) * p.d;
+  const int64_t q = p.a_shift ? (product + (int64_t{1} << (p.a_shift - 1))) >> p.a_shift : product;
+  return int(std::clamp<int64_t>((value < 0 ? -q : q) + p.offset, 0, p.max_code));
+}
+
+}  // namespace
+
+void CodesToValues(const void* codes, int n, const CodeRowParams& p, int16_t* values) {
+  for (int x = 0; x < n; ++x) values[x] = Value(LoadCode(codes, x, p), p);
+}
+
+void ValuesToCodes(const int16_t* values, const void* original, int n, const CodeRowParams& p, void* codes) {
+  for (int x = 0; x < n; ++x) StoreCode(codes, x, Code(values[x], LoadCode(original, x, p), p), p);
+}
+
+void SpreadPairs(const int16_t* in, int n, int16_t* out) {
+  for (int x = 0; x < n; ++x) out[x] = in[x / 2];
+}
+
+void BlockMeans(const int16_t* top, const int16_t* bottom, int n, int16_t* means) {
+  const int rows = bottom ? 2 : 1;
+  for (int c = 0; 2 * c < n; ++c) {
+    const int columns = std::min(2, n - 2 * c);
+    int sum = 0;
+    for (int i = 0; i < columns; ++i) sum += top[2 * c + i] + (bottom ? bottom[2 * c + i] : 0);
+    means[c] = int16_t(DivRoundCount(sum, columns * rows));
+  }
+}
+
+}  // namespace quorlin::c
