@@ -35,10 +35,12 @@ void StoreCode(void* codes, int x, int code, const CodeRowParams& p) {
   }
 }
 
-// sign(n) * floor((2|n|A + D) / 2D): n * A / D rounded half away from zero.
+// sign(n) * floor((2|n|A + D) / 2D): n * A / D rounded half away from zero,
+// the quotient as a multiply-high (2|n|A + D stays below 2^30).
 int16_t Value(int code, const CodeRowParams& p) {
-  const int64_t n = code - p.offset;
-  const int64_t q = ((std::abs(n) << (p.a_shift + 1)) + p.d) / (2 * int64_t{p.d});
+  const int n = code - p.offset;
+  const uint32_t x = (uint32_t(std::abs(n)) << (p.a_shift + 1)) + p.d;
+  const auto q = int((uint64_t{x} * p.magic) >> p.magic_shift);
   return int16_t(n < 0 ? -q : q);
 }
 
@@ -60,7 +62,10 @@ void ValuesToCodes(const int16_t* values, const void* original, int n, const Cod
 }
 
 void SpreadPairs(const int16_t* in, int n, int16_t* out) {
-  for (int x = 0; x < n; ++x) out[x] = in[x / 2];
+  for (int c = 0; 2 * c < n; ++c) {
+    out[2 * c] = in[c];
+    if (2 * c + 1 < n) out[2 * c + 1] = in[c];
+  }
 }
 
 void BlockMeans(const int16_t* top, const int16_t* bottom, int n, int16_t* means) {
