@@ -16,9 +16,11 @@ int DivRoundCount(int sum, int count) {
   return sum < 0 ? -magnitude : magnitude;
 }
 
+// Codes are bytes, or 16-bit words as kWide says.
+template <bool kWide>
 uint16_t LoadCode(const void* codes, int x, const CodeRowParams& p) {
   uint16_t code;
-  if (p.wide) {
+  if constexpr (kWide) {
     std::memcpy(&code, static_cast<const uint8_t*>(codes) + 2 * ptrdiff_t{x}, sizeof code);
   } else {
     code = static_cast<const uint8_t*>(codes)[x];
@@ -26,8 +28,9 @@ uint16_t LoadCode(const void* codes, int x, const CodeRowParams& p) {
   return std::min<uint16_t>(code, uint16_t(p.max_code));
 }
 
-void StoreCode(void* codes, int x, int code, const CodeRowParams& p) {
-  if (p.wide) {
+template <bool kWide>
+void StoreCode(void* codes, int x, int code) {
+  if constexpr (kWide) {
     const auto word = uint16_t(code);
     std::memcpy(static_cast<uint8_t*>(codes) + 2 * ptrdiff_t{x}, &word, sizeof word);
   } else {
@@ -44,21 +47,44 @@ int16_t Value(int code, const CodeRowParams& p) {
   return int16_t(n < 0 ? -q : q);
 }
 
-int Code(int value, int original, const CodeRowParams& p) {
-  if (p.keep_original && Value(original, p) == value) return original;
+// sign(v) * round(|v| D / A) + offset, clamped to the codes: A / 2 is added
+// before the shift (nothing where A is 1).
+int Code(int value, const CodeRowParams& p) {
   const int64_t product = std::abs(int64_t{value}) * p.d;
-  const int64_t q = p.a_shift ? (product + (int64_t{1} << (p.a_shift - 1))) >> p.a_shift : product;
+  const int64_t q = (product + ((int64_t{1} << p.a_shift) >> 1)) >> p.a_shift;
   return int(std::clamp<int64_t>((value < 0 ? -q : q) + p.offset, 0, p.max_code));
+}
+
+template <bool kWide>
+void CodesToValuesAs(const void* codes, int n, const CodeRowParams& p, int16_t* values) {
+  for (int x = 0; x < n; ++x) values[x] = Value(LoadCode<kWide>(codes, x, p), p);
+}
+
+template <bool kWide, bool kKeepOriginal>
+void ValuesToCodesAs(const int16_t* values, const void* original, int n, const CodeRowParams& p, void* codes) {
+  for (int x = 0; x < n; ++x) {
+    int code = Code(values[x], p);
+    if constexpr (kKeepOriginal) {
+      const int before = LoadCode<kWide>(original, x, p);
+      if (Value(before, p) == values[x]) code = before;
+    }
+    StoreCode<kWide>(codes, x, code);
+  }
 }
 
 }  // namespace
 
 void CodesToValues(const void* codes, int n, const CodeRowParams& p, int16_t* values) {
-  for (int x = 0; x < n; ++x) values[x] = Value(LoadCode(codes, x, p), p);
+  p.wide ? CodesToValuesAs<true>(codes, n, p, values) : CodesToValuesAs<false>(codes, n, p, values);
 }
 
 void ValuesToCodes(const int16_t* values, const void* original, int n, const CodeRowParams& p, void* codes) {
-  for (int x = 0; x < n; ++x) StoreCode(codes, x, Code(values[x], LoadCode(original, x, p), p), p);
+  if (p.keep_original) {
+    return p.wide ? ValuesToCodesAs<true, true>(values, original, n, p, codes)
+                  : ValuesToCodesAs<false, true>(values, original, n, p, codes);
+  }
+  p.wide ? ValuesToCodesAs<true, false>(values, original, n, p, codes)
+         : ValuesToCodesAs<false, false>(values, original, n, p, codes);
 }
 
 void SpreadPairs(const int16_t* in, int n, int16_t* out) {
