@@ -94,14 +94,21 @@ void SpreadPairs(const int16_t* in, int n, int16_t* out) {
   }
 }
 
+namespace {
+
+// Whole blocks first, with a count the compiler knows, then the last column.
+template <int kRows>
+void BlockMeansOf(const int16_t* top, const int16_t* bottom, int n, int16_t* means) {
+  auto sample = [&](int x) { return kRows == 2 ? top[x] + bottom[x] : int{top[x]}; };
+  int c = 0;
+  for (; 2 * c + 1 < n; ++c) means[c] = int16_t(DivRoundCount(sample(2 * c) + sample(2 * c + 1), 2 * kRows));
+  if (2 * c < n) means[c] = int16_t(DivRoundCount(sample(2 * c), kRows));
+}
+
+}  // namespace
+
 void BlockMeans(const int16_t* top, const int16_t* bottom, int n, int16_t* means) {
-  const int rows = bottom ? 2 : 1;
-  for (int c = 0; 2 * c < n; ++c) {
-    const int columns = std::min(2, n - 2 * c);
-    int sum = 0;
-    for (int i = 0; i < columns; ++i) sum += top[2 * c + i] + (bottom ? bottom[2 * c + i] : 0);
-    means[c] = int16_t(DivRoundCount(sum, columns * rows));
-  }
+  bottom ? BlockMeansOf<2>(top, bottom, n, means) : BlockMeansOf<1>(top, bottom, n, means);
 }
 
 }  // namespace quorlin::c

@@ -17,8 +17,8 @@ void PlainToSegments(const int16_t* plain, const Segments& seg, int16_t* out) {
 void SegmentsToPlain(const int16_t* in, const Segments& seg, int16_t* plain) {
   constexpr int kLanes = Segments::kLanes;
   const ptrdiff_t length = seg.length;
-  for (int s = 0; s < kLanes; ++s) {
-    for (int i = 0; i < length; ++i) plain[s * length + i] = in[i * kLanes + s];
+  for (ptrdiff_t i = 0; i < length; ++i, in += kLanes) {
+    for (int s = 0; s < kLanes; ++s) plain[s * length + i] = in[s];
   }
 }
 
