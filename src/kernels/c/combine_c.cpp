@@ -6,14 +6,14 @@ namespace quorlin::c {
 
 namespace {
 
-// The rule for one sample. d = -32768 has no 16-bit magnitude and is never
-// sharpened; d * strength has at most 24 bits, and its arithmetic shift is
-// the floor of its quotient by 256.
+// The rule for one sample. The magnitude is taken in 16 bits, where d =
+// -32768 stays negative and so is never sharpened; d * strength has at most
+// 24 bits, and its arithmetic shift is the floor of its quotient by 256.
 template <Bound kBound>
 int16_t Combined(int16_t in, int16_t blur, int16_t lo, int16_t hi, ChannelParams p) {
   const auto diff = int16_t(in - blur);
-  const int magnitude = diff < 0 ? -diff : diff;
-  const int correction = diff != INT16_MIN && magnitude > p.threshold ? (diff * p.strength) >> 8 : 0;
+  const auto magnitude = std::max(diff, int16_t(-diff));
+  const int correction = magnitude > p.threshold ? (diff * p.strength) >> 8 : 0;
   int result = in + correction;
   result = kBound == Bound::Saturated ? std::clamp(result, int{INT16_MIN}, int{INT16_MAX}) : int16_t(result);
   if constexpr (kBound != Bound::None) {

@@ -13,18 +13,14 @@ void EnvelopeRow(const int16_t* above, const int16_t* centre, const int16_t* bel
   centre += start;
   below += start;
   const ptrdiff_t samples = ptrdiff_t{seg.length} * kLanes;
-  // Horizontal neighbours are a vector (kLanes samples) apart; the margins
-  // hold those of the row's first and last vectors.
+  // Extremes of a column of the three rows; horizontal neighbours are a
+  // vector (kLanes samples) apart, and the margins hold those of the row's
+  // first and last vectors.
+  auto column_lo = [&](ptrdiff_t at) { return std::min(std::min(above[at], centre[at]), below[at]); };
+  auto column_hi = [&](ptrdiff_t at) { return std::max(std::max(above[at], centre[at]), below[at]); };
   for (ptrdiff_t k = 0; k < samples; ++k) {
-    int16_t low = above[k - kLanes], high = low;
-    for (const int16_t* row : {above, centre, below}) {
-      for (ptrdiff_t at = k - kLanes; at <= k + kLanes; at += kLanes) {
-        low = std::min(low, row[at]);
-        high = std::max(high, row[at]);
-      }
-    }
-    lo[k] = low;
-    hi[k] = high;
+    lo[k] = std::min(std::min(column_lo(k - kLanes), column_lo(k)), column_lo(k + kLanes));
+    hi[k] = std::max(std::max(column_hi(k - kLanes), column_hi(k)), column_hi(k + kLanes));
   }
   if (complete) {
     // Indices without margins: shift the segment index back by the reach.
