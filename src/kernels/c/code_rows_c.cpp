@@ -6,15 +6,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "convert/div_round.h"
+
 namespace quorlin::c {
 
 namespace {
-
-// Sign-symmetric rounding division by a count of 1, 2 or 4 samples.
-int DivRoundCount(int sum, int count) {
-  const int magnitude = (std::abs(sum) * 2 + count) / (2 * count);
-  return sum < 0 ? -magnitude : magnitude;
-}
 
 // Codes are bytes, or 16-bit words as kWide says.
 template <bool kWide>
@@ -101,8 +97,8 @@ template <int kRows>
 void BlockMeansOf(const int16_t* top, const int16_t* bottom, int n, int16_t* means) {
   auto sample = [&](int x) { return kRows == 2 ? top[x] + bottom[x] : int{top[x]}; };
   int c = 0;
-  for (; 2 * c + 1 < n; ++c) means[c] = int16_t(DivRoundCount(sample(2 * c) + sample(2 * c + 1), 2 * kRows));
-  if (2 * c < n) means[c] = int16_t(DivRoundCount(sample(2 * c), kRows));
+  for (; 2 * c + 1 < n; ++c) means[c] = int16_t(DivRound(sample(2 * c) + sample(2 * c + 1), 2 * kRows));
+  if (2 * c < n) means[c] = int16_t(DivRound(sample(2 * c), kRows));
 }
 
 }  // namespace
