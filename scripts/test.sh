@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything, natively and the real 32-bit plug-in, and runs every
-# test: the native suite and the plug-in under wine; then the whole suite
+# test: the native suite and the plug-in under wine, the aarch64 build under
+# qemu; then the whole suite
 # again built with AddressSanitizer and UndefinedBehaviorSanitizer, and each
 # fuzz target for QUORLIN_FUZZ_SECONDS (60) seconds.
 #
@@ -63,6 +64,7 @@ else
   cmake --build --preset linux32 -j2
   ctest --preset linux32 -j2
 fi
+cmake --preset aarch64 >/dev/null && cmake --build --preset aarch64 -j2 && ctest --preset aarch64 -j2
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j2
 ctest --preset asan -j2

@@ -16,6 +16,10 @@ namespace quorlin {
 using RgbToYcRowFn = void(const uint8_t* rgb, int channels, int n, QuorlinPixel* yc);
 using YcToRgbRowFn = void(const QuorlinPixel* yc, int n, int channels, uint8_t* rgb);
 
+namespace c {
+RgbToYcRowFn RgbToYcRow;
+YcToRgbRowFn YcToRgbRow;
+}  // namespace c
 namespace sse2 {
 RgbToYcRowFn RgbToYcRow;
 YcToRgbRowFn YcToRgbRow;
