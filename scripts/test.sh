@@ -64,7 +64,9 @@ else
   cmake --build --preset linux32 -j2
   ctest --preset linux32 -j2
 fi
-cmake --preset aarch64 >/dev/null && cmake --build --preset aarch64 -j2 && ctest --preset aarch64 -j2
+cmake --preset aarch64 >/dev/null
+cmake --build --preset aarch64 -j2
+ctest --preset aarch64 -j2
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j2
 ctest --preset asan -j2
