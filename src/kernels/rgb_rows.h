@@ -15,14 +15,25 @@ namespace quorlin {
 // neither read nor written.
 using RgbToYcRowFn = void(const uint8_t* rgb, int channels, int n, QuorlinPixel* yc);
 using YcToRgbRowFn = void(const QuorlinPixel* yc, int n, int channels, uint8_t* rgb);
+// The same with the samples in one plain row per channel (n samples each).
+// With cb and cr null, only Y is written.
+using RgbToPlanesRowFn = void(const uint8_t* rgb, int channels, int n, int16_t* y, int16_t* cb, int16_t* cr);
+// With cb and cr null, each pixel keeps its own Cb and Cr: those its RGB
+// bytes convert to before they are written over (luma alone).
+using PlanesToRgbRowFn = void(const int16_t* y, const int16_t* cb, const int16_t* cr, int n, int channels,
+                              uint8_t* rgb);
 
 namespace sse2 {
 RgbToYcRowFn RgbToYcRow;
 YcToRgbRowFn YcToRgbRow;
+RgbToPlanesRowFn RgbToPlanesRow;
+PlanesToRgbRowFn PlanesToRgbRow;
 }  // namespace sse2
 namespace avx2 {
 RgbToYcRowFn RgbToYcRow;
 YcToRgbRowFn YcToRgbRow;
+RgbToPlanesRowFn RgbToPlanesRow;
+PlanesToRgbRowFn PlanesToRgbRow;
 }  // namespace avx2
 
 }  // namespace quorlin

@@ -47,17 +47,63 @@ struct ToYc {
   __m256i y_half = _mm256_set1_epi32(31875), cb_half = _mm256_set1_epi32(112965), cr_half = _mm256_set1_epi32(178755);
   Divisor y_d{63750}, cb_d{225930}, cr_d{357510};
 
+  // Y, Cb or Cr of eight pixels in 32-bit lanes, in order, from their
+  // samples in 16-bit lanes: pixels 0, 1 | 4, 5 in lo and 2, 3 | 6, 7 in hi.
+  __m256i Y(__m256i lo, __m256i hi) const { return Rounded<10>(Weighted(lo, hi, y_weights), y_half, y_d); }
+  __m256i Cb(__m256i lo, __m256i hi) const { return Rounded<11>(Weighted(lo, hi, cb_weights), cb_half, cb_d); }
+  __m256i Cr(__m256i lo, __m256i hi) const { return Rounded<12>(Weighted(lo, hi, cr_weights), cr_half, cr_d); }
+
   // Eight RGBA pixels to Y, Cb, Cr: y_cb holds Y 0..3, Cb 0..3 | Y 4..7,
   // Cb 4..7 and cr Cr 0..3 twice | Cr 4..7 twice.
   void Convert(__m256i rgba, __m256i& y_cb, __m256i& cr) const {
     const __m256i zero = _mm256_setzero_si256();
     const __m256i lo = _mm256_unpacklo_epi8(rgba, zero), hi = _mm256_unpackhi_epi8(rgba, zero);
-    y_cb = _mm256_packs_epi32(Rounded<10>(Weighted(lo, hi, y_weights), y_half, y_d),
-                              Rounded<11>(Weighted(lo, hi, cb_weights), cb_half, cb_d));
-    const __m256i cr32 = Rounded<12>(Weighted(lo, hi, cr_weights), cr_half, cr_d);
+    y_cb = _mm256_packs_epi32(Y(lo, hi), Cb(lo, hi));
+    const __m256i cr32 = Cr(lo, hi);
     cr = _mm256_packs_epi32(cr32, cr32);
   }
 };
+
+// Eight pixels' samples in 16-bit lanes as ToYc takes them. Three-byte
+// pixels are read as bytes 0..15 and 8..23, nothing beyond them, and spread
+// to four bytes each, the fourth 0.
+QUORLIN_FORCE_INLINE void LoadEight(const uint8_t* rgb, int channels, __m256i& lo, __m256i& hi) {
+  __m256i rgba;
+  if (channels == 4) {
+    rgba = LoadUnaligned(rgb);
+  } else {
+    const __m256i spread = _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1,  //
+                                            4, 5, 6, -1, 7, 8, 9, -1, 10, 11, 12, -1, 13, 14, 15, -1);
+    rgba = _mm256_shuffle_epi8(LoadHalves(rgb, rgb + 8), spread);
+  }
+  const __m256i zero = _mm256_setzero_si256();
+  lo = _mm256_unpacklo_epi8(rgba, zero), hi = _mm256_unpackhi_epi8(rgba, zero);
+}
+
+// Sixteen results of eight 32-bit lanes each, in order, as 16-bit samples.
+QUORLIN_FORCE_INLINE void StoreSixteen(int16_t* samples, __m256i first, __m256i second) {
+  StoreUnaligned(samples, _mm256_permute4x64_epi64(_mm256_packs_epi32(first, second), _MM_SHUFFLE(3, 1, 2, 0)));
+}
+
+// Writes eight pixels' RGB0 bytes: with four channels keeping each pixel's
+// fourth byte, with three exactly twenty-four bytes.
+QUORLIN_FORCE_INLINE void StoreEight(__m256i rgb0, int channels, uint8_t* rgb) {
+  if (channels == 4) {
+    const __m256i alpha = _mm256_set1_epi32(int(0xFF000000u));
+    StoreUnaligned(rgb, _mm256_or_si256(rgb0, _mm256_and_si256(LoadUnaligned(rgb), alpha)));
+    return;
+  }
+  const __m256i pack = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1,  //
+                                        0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+  const __m256i packed = _mm256_shuffle_epi8(rgb0, pack);
+  auto twelve = [](uint8_t* to, __m128i bytes) {
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(to), bytes);
+    const uint32_t last = uint32_t(_mm_extract_epi32(bytes, 2));
+    std::memcpy(to + 8, &last, 4);
+  };
+  twelve(rgb, _mm256_castsi256_si128(packed));
+  twelve(rgb + 12, _mm256_extracti128_si256(packed, 1));
+}
 
 struct ToRgb {
   __m256i r_weights = _mm256_set1_epi32(1000 | 1402 << 16), b_weights = _mm256_set1_epi32(1000 | 1772 << 16);
@@ -168,6 +214,43 @@ void YcToRgbRow(const QuorlinPixel* yc, int n, int channels, uint8_t* rgb) {
     }
   }
   sse2::YcToRgbRow(yc + x, n - x, channels, rgb);
+}
+
+void RgbToPlanesRow(const uint8_t* rgb, int channels, int n, int16_t* y, int16_t* cb, int16_t* cr) {
+  const ToYc k;
+  int x = 0;
+  for (; x + 16 <= n; x += 16, rgb += 16 * channels) {
+    __m256i lo0, hi0, lo1, hi1;
+    LoadEight(rgb, channels, lo0, hi0);
+    LoadEight(rgb + 8 * channels, channels, lo1, hi1);
+    StoreSixteen(y + x, k.Y(lo0, hi0), k.Y(lo1, hi1));
+    if (!cb) continue;
+    StoreSixteen(cb + x, k.Cb(lo0, hi0), k.Cb(lo1, hi1));
+    StoreSixteen(cr + x, k.Cr(lo0, hi0), k.Cr(lo1, hi1));
+  }
+  sse2::RgbToPlanesRow(rgb, channels, n - x, y + x, cb ? cb + x : nullptr, cr ? cr + x : nullptr);
+}
+
+void PlanesToRgbRow(const int16_t* y, const int16_t* cb, const int16_t* cr, int n, int channels, uint8_t* rgb) {
+  const ToYc to_yc;
+  const ToRgb to_rgb;
+  auto eight = [](const int16_t* samples) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples)); };
+  int x = 0;
+  for (; x + 8 <= n; x += 8, rgb += 8 * channels) {
+    __m128i blue_difference, red_difference;
+    if (cb) {
+      blue_difference = eight(cb + x), red_difference = eight(cr + x);
+    } else {
+      __m256i lo, hi;
+      LoadEight(rgb, channels, lo, hi);
+      // Cb 0..7 | Cr 0..7.
+      const __m256i cb_cr = _mm256_permute4x64_epi64(_mm256_packs_epi32(to_yc.Cb(lo, hi), to_yc.Cr(lo, hi)),
+                                                     _MM_SHUFFLE(3, 1, 2, 0));
+      blue_difference = _mm256_castsi256_si128(cb_cr), red_difference = _mm256_extracti128_si256(cb_cr, 1);
+    }
+    StoreEight(to_rgb.Convert(eight(y + x), blue_difference, red_difference), channels, rgb);
+  }
+  sse2::PlanesToRgbRow(y + x, cb ? cb + x : nullptr, cr ? cr + x : nullptr, n - x, channels, rgb);
 }
 
 }  // namespace quorlin::avx2

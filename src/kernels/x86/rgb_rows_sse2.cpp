@@ -47,17 +47,53 @@ struct ToYc {
   __m128i y_half = _mm_set1_epi32(31875), cb_half = _mm_set1_epi32(112965), cr_half = _mm_set1_epi32(178755);
   Divisor y_d{63750}, cb_d{225930}, cr_d{357510};
 
+  // Y, Cb or Cr of four pixels in 32-bit lanes, from their samples in
+  // 16-bit lanes (R, G, B and any fourth), two pixels in each of lo and hi.
+  __m128i Y(__m128i lo, __m128i hi) const { return Rounded<10>(Weighted(lo, hi, y_weights), y_half, y_d); }
+  __m128i Cb(__m128i lo, __m128i hi) const { return Rounded<11>(Weighted(lo, hi, cb_weights), cb_half, cb_d); }
+  __m128i Cr(__m128i lo, __m128i hi) const { return Rounded<12>(Weighted(lo, hi, cr_weights), cr_half, cr_d); }
+
   // Four RGBA pixels to their Y, Cb and Cr in 16-bit lanes 0..3 of y_cb
   // (Y) and 4..7 (Cb), and lanes 0..3 of cr.
   void Convert(__m128i rgba, __m128i& y_cb, __m128i& cr) const {
     const __m128i zero = _mm_setzero_si128();
     const __m128i lo = _mm_unpacklo_epi8(rgba, zero), hi = _mm_unpackhi_epi8(rgba, zero);
-    y_cb = _mm_packs_epi32(Rounded<10>(Weighted(lo, hi, y_weights), y_half, y_d),
-                           Rounded<11>(Weighted(lo, hi, cb_weights), cb_half, cb_d));
-    const __m128i cr32 = Rounded<12>(Weighted(lo, hi, cr_weights), cr_half, cr_d);
+    y_cb = _mm_packs_epi32(Y(lo, hi), Cb(lo, hi));
+    const __m128i cr32 = Cr(lo, hi);
     cr = _mm_packs_epi32(cr32, cr32);
   }
 };
+
+// Four pixels' samples in 16-bit lanes, two pixels in each of lo and hi, a
+// pixel's fourth lane (alpha, or whatever lies there) to be weighted 0.
+// Three-byte pixels are read as bytes 0..7 and 4..11, nothing beyond them.
+QUORLIN_FORCE_INLINE void LoadFour(const uint8_t* rgb, int channels, __m128i& lo, __m128i& hi) {
+  const __m128i zero = _mm_setzero_si128();
+  if (channels == 4) {
+    const __m128i rgba = LoadUnaligned(rgb);
+    lo = _mm_unpacklo_epi8(rgba, zero), hi = _mm_unpackhi_epi8(rgba, zero);
+    return;
+  }
+  const __m128i first = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(rgb)), zero);
+  const __m128i last = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(rgb + 4)), zero);
+  // first holds bytes 0..7: pixel 0 in lanes 0..2, pixel 1 in 3..5; last
+  // bytes 4..11: pixel 2 in lanes 2..4, pixel 3 in 5..7.
+  lo = _mm_unpacklo_epi64(first, _mm_srli_si128(first, 6));
+  hi = _mm_unpacklo_epi64(_mm_srli_si128(last, 4), _mm_srli_si128(last, 10));
+}
+
+// Writes four pixels' RGB0 bytes: with four channels keeping each pixel's
+// fourth byte, with three exactly twelve bytes.
+QUORLIN_FORCE_INLINE void StoreFour(__m128i rgb0, int channels, uint8_t* rgb) {
+  if (channels == 4) {
+    const __m128i alpha = _mm_set1_epi32(int(0xFF000000u));
+    StoreUnaligned(rgb, _mm_or_si128(rgb0, _mm_and_si128(LoadUnaligned(rgb), alpha)));
+    return;
+  }
+  alignas(16) uint8_t bytes[16];
+  Store(bytes, rgb0);
+  for (int i = 0; i < 4; ++i) std::memcpy(rgb + 3 * i, bytes + 4 * i, 3);
+}
 
 struct ToRgb {
   // R = clamp(DivRound(51 t, 819200)) with t = 1000 Y + 1402 Cr, B alike
@@ -175,6 +211,49 @@ void YcToRgbRow(const QuorlinPixel* yc, int n, int channels, uint8_t* rgb) {
   }
   for (; x < n; ++x, rgb += channels) {
     const Rgb8 c = YcToRgb(yc[x]);
+    rgb[0] = c.r, rgb[1] = c.g, rgb[2] = c.b;
+  }
+}
+
+void RgbToPlanesRow(const uint8_t* rgb, int channels, int n, int16_t* y, int16_t* cb, int16_t* cr) {
+  const ToYc k;
+  int x = 0;
+  for (; x + 8 <= n; x += 8, rgb += 8 * channels) {
+    __m128i lo0, hi0, lo1, hi1;
+    LoadFour(rgb, channels, lo0, hi0);
+    LoadFour(rgb + 4 * channels, channels, lo1, hi1);
+    StoreUnaligned(y + x, _mm_packs_epi32(k.Y(lo0, hi0), k.Y(lo1, hi1)));
+    if (!cb) continue;
+    StoreUnaligned(cb + x, _mm_packs_epi32(k.Cb(lo0, hi0), k.Cb(lo1, hi1)));
+    StoreUnaligned(cr + x, _mm_packs_epi32(k.Cr(lo0, hi0), k.Cr(lo1, hi1)));
+  }
+  for (; x < n; ++x, rgb += channels) {
+    const QuorlinPixel p = RgbToYc({rgb[0], rgb[1], rgb[2]});
+    y[x] = p.y;
+    if (cb) cb[x] = p.cb, cr[x] = p.cr;
+  }
+}
+
+void PlanesToRgbRow(const int16_t* y, const int16_t* cb, const int16_t* cr, int n, int channels, uint8_t* rgb) {
+  const ToYc to_yc;
+  const ToRgb to_rgb;
+  auto four = [](const int16_t* samples) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(samples)); };
+  int x = 0;
+  for (; x + 4 <= n; x += 4, rgb += 4 * channels) {
+    __m128i blue_difference, red_difference;
+    if (cb) {
+      blue_difference = four(cb + x), red_difference = four(cr + x);
+    } else {
+      __m128i lo, hi;
+      LoadFour(rgb, channels, lo, hi);
+      const __m128i cb_cr = _mm_packs_epi32(to_yc.Cb(lo, hi), to_yc.Cr(lo, hi));
+      blue_difference = cb_cr, red_difference = _mm_srli_si128(cb_cr, 8);
+    }
+    StoreFour(to_rgb.Convert(four(y + x), blue_difference, red_difference), channels, rgb);
+  }
+  for (; x < n; ++x, rgb += channels) {
+    const QuorlinPixel p = cb ? QuorlinPixel{y[x], cb[x], cr[x]} : RgbToYc({rgb[0], rgb[1], rgb[2]});
+    const Rgb8 c = YcToRgb({y[x], p.cb, p.cr});
     rgb[0] = c.r, rgb[1] = c.g, rgb[2] = c.b;
   }
 }
