@@ -19,10 +19,6 @@ struct Divisor {
   __m256i Divide(__m256i x) const { return DivideByMagic(x, magic, shift); }
 };
 
-QUORLIN_FORCE_INLINE __m256i Magnitude(__m256i v, __m256i sign) {
-  return _mm256_sub_epi32(_mm256_xor_si256(v, sign), sign);
-}
-
 // c0 * p[0] + c1 * p[1] + c2 * p[2] for eight pixels, in order: lo holds
 // pixels 0, 1 | 4, 5 and hi 2, 3 | 6, 7.
 QUORLIN_FORCE_INLINE __m256i Weighted(__m256i lo, __m256i hi, __m256i coefficients) {
@@ -32,26 +28,30 @@ QUORLIN_FORCE_INLINE __m256i Weighted(__m256i lo, __m256i hi, __m256i coefficien
                           _mm256_castps_si256(_mm256_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1))));
 }
 
-template <int kShift>
-QUORLIN_FORCE_INLINE __m256i Rounded(__m256i s, __m256i half_d, const Divisor& d) {
-  const __m256i sign = _mm256_srai_epi32(s, 31);
-  return Magnitude(d.Divide(_mm256_add_epi32(_mm256_slli_epi32(Magnitude(s, sign), kShift), half_d)), sign);
-}
-
 struct ToYc {
   __m256i y_weights = _mm256_setr_epi16(299, 587, 114, 0, 299, 587, 114, 0, 299, 587, 114, 0, 299, 587, 114, 0);
   __m256i cb_weights =
       _mm256_setr_epi16(-299, -587, 886, 0, -299, -587, 886, 0, -299, -587, 886, 0, -299, -587, 886, 0);
   __m256i cr_weights =
       _mm256_setr_epi16(701, -587, -114, 0, 701, -587, -114, 0, 701, -587, -114, 0, 701, -587, -114, 0);
-  __m256i y_half = _mm256_set1_epi32(31875), cb_half = _mm256_set1_epi32(112965), cr_half = _mm256_set1_epi32(178755);
-  Divisor y_d{63750}, cb_d{225930}, cr_d{357510};
+  __m256i y_half = _mm256_set1_epi32(15937);
+  __m256i cb_half = _mm256_set1_epi32(56482 + 2048 * 112965), cr_half = _mm256_set1_epi32(89377 + 2048 * 178755);
+  __m256i offset = _mm256_set1_epi32(2048);
+  Divisor y_d{31875}, cb_d{112965}, cr_d{178755};
 
   // Y, Cb or Cr of eight pixels in 32-bit lanes, in order, from their
   // samples in 16-bit lanes: pixels 0, 1 | 4, 5 in lo and 2, 3 | 6, 7 in hi.
-  __m256i Y(__m256i lo, __m256i hi) const { return Rounded<10>(Weighted(lo, hi, y_weights), y_half, y_d); }
-  __m256i Cb(__m256i lo, __m256i hi) const { return Rounded<11>(Weighted(lo, hi, cb_weights), cb_half, cb_d); }
-  __m256i Cr(__m256i lo, __m256i hi) const { return Rounded<12>(Weighted(lo, hi, cr_weights), cr_half, cr_d); }
+  __m256i Y(__m256i lo, __m256i hi) const {
+    return y_d.Divide(_mm256_add_epi32(_mm256_slli_epi32(Weighted(lo, hi, y_weights), 9), y_half));
+  }
+  __m256i Cb(__m256i lo, __m256i hi) const {
+    const __m256i x = _mm256_add_epi32(_mm256_slli_epi32(Weighted(lo, hi, cb_weights), 10), cb_half);
+    return _mm256_sub_epi32(cb_d.Divide(x), offset);
+  }
+  __m256i Cr(__m256i lo, __m256i hi) const {
+    const __m256i x = _mm256_add_epi32(_mm256_slli_epi32(Weighted(lo, hi, cr_weights), 11), cr_half);
+    return _mm256_sub_epi32(cr_d.Divide(x), offset);
+  }
 
   // Eight RGBA pixels to Y, Cb, Cr: y_cb holds Y 0..3, Cb 0..3 | Y 4..7,
   // Cb 4..7 and cr Cr 0..3 twice | Cr 4..7 twice.
@@ -152,6 +152,61 @@ struct ToRgb {
   }
 };
 
+struct LumaToRgb {
+  __m256i y_low = _mm256_set1_epi16(-4200), y_high = _mm256_set1_epi16(8400);
+  __m256i scaled_255 = _mm256_set1_epi16(255 * 16), times_255 = _mm256_set1_epi16(255);
+  __m256i below_4096 = _mm256_set1_epi16(4095), one = _mm256_set1_epi16(1);
+  __m256i r_scaled = _mm256_set1_epi16(357 * 16), r_times = _mm256_set1_epi16(357);
+  __m256i fifty = _mm256_set1_epi16(50), r_bias = _mm256_set1_epi16(2100);
+  __m256i hundredth = _mm256_set1_epi16(int16_t(41944));
+  __m256i r_constant = _mm256_set1_epi16(2048 - 21);
+  __m256i b_scaled = _mm256_set1_epi16(451 * 16), b_times = _mm256_set1_epi16(451);
+  __m256i seven = _mm256_set1_epi16(7), b_bias = _mm256_set1_epi16(14399), fiftieth = _mm256_set1_epi16(20972);
+  __m256i b_constant = _mm256_set1_epi16(2048 + 287);
+  __m256i g_cr_scaled = _mm256_set1_epi16(-182 * 16), g_cr_times = _mm256_set1_epi16(-182);
+  __m256i g_cb_scaled = _mm256_set1_epi16(-88 * 16), g_cb_times = _mm256_set1_epi16(-88);
+  __m256i g_weights = _mm256_set1_epi32(int((-12298 & 0xFFFF) | 28792 << 16));
+  __m256i g_bias = _mm256_set1_epi32(717 * 117400);
+  __m256i g_constant = _mm256_set1_epi16(2048 - 717);
+  Divisor g_d{117400};
+
+  // The channels (before clamping) of sixteen pixels from Y, Cb and Cr, in
+  // the same order in every vector.
+  void Convert(__m256i y, __m256i cb, __m256i cr, __m256i& r, __m256i& g, __m256i& b) const {
+    const __m256i held = _mm256_min_epi16(_mm256_max_epi16(y, y_low), y_high);
+    const __m256i q = _mm256_mulhi_epi16(held, scaled_255);
+    const __m256i rest = _mm256_and_si256(_mm256_mullo_epi16(held, times_255), below_4096);
+    auto channel = [&](__m256i a, __m256i w) {
+      return _mm256_add_epi16(_mm256_add_epi16(q, a), _mm256_srai_epi16(_mm256_add_epi16(w, rest), 12));
+    };
+    auto low_bits = [&](__m256i c, __m256i times) {
+      return _mm256_and_si256(_mm256_mullo_epi16(c, times), below_4096);
+    };
+
+    const __m256i odd = _mm256_mullo_epi16(_mm256_and_si256(cr, one), fifty);
+    const __m256i r_hundreds = _mm256_srli_epi16(
+        _mm256_mulhi_epu16(_mm256_add_epi16(_mm256_add_epi16(cr, odd), r_bias), hundredth), 6);
+    const __m256i r_w = _mm256_add_epi16(_mm256_add_epi16(low_bits(cr, r_times), _mm256_srai_epi16(cr, 1)),
+                                         _mm256_add_epi16(r_hundreds, r_constant));
+    r = channel(_mm256_mulhi_epi16(cr, r_scaled), r_w);
+
+    const __m256i b_fiftieths = _mm256_srli_epi16(
+        _mm256_mulhi_epu16(_mm256_add_epi16(_mm256_mullo_epi16(cb, seven), b_bias), fiftieth), 4);
+    const __m256i b_w =
+        _mm256_add_epi16(_mm256_add_epi16(low_bits(cb, b_times), cb), _mm256_sub_epi16(b_constant, b_fiftieths));
+    b = channel(_mm256_mulhi_epi16(cb, b_scaled), b_w);
+
+    auto quotient = [&](__m256i cr_cb) {
+      return g_d.Divide(_mm256_add_epi32(_mm256_madd_epi16(cr_cb, g_weights), g_bias));
+    };
+    const __m256i g_quotient =
+        _mm256_packs_epi32(quotient(_mm256_unpacklo_epi16(cr, cb)), quotient(_mm256_unpackhi_epi16(cr, cb)));
+    const __m256i g_w = _mm256_add_epi16(_mm256_add_epi16(low_bits(cr, g_cr_times), low_bits(cb, g_cb_times)),
+                                         _mm256_add_epi16(g_quotient, g_constant));
+    g = channel(_mm256_add_epi16(_mm256_mulhi_epi16(cr, g_cr_scaled), _mm256_mulhi_epi16(cb, g_cb_scaled)), g_w);
+  }
+};
+
 // Eight pixels' Y, Cb and Cr in 16-bit lanes: one 8-byte load a pixel, each
 // taking the next pixel's Y too, so the eighth pixel must not be the row's
 // last.
@@ -231,26 +286,44 @@ void RgbToPlanesRow(const uint8_t* rgb, int channels, int n, int16_t* y, int16_t
   sse2::RgbToPlanesRow(rgb, channels, n - x, y + x, cb ? cb + x : nullptr, cr ? cr + x : nullptr);
 }
 
-void PlanesToRgbRow(const int16_t* y, const int16_t* cb, const int16_t* cr, int n, int channels, uint8_t* rgb) {
+namespace {
+
+// Sixteen pixels at a time, in the order the packs leave them: 0..3, 8..11
+// | 4..7, 12..15, in which the last interleave puts them back in order.
+void LumaToRgbRow(const int16_t* y, int n, int channels, uint8_t* rgb) {
   const ToYc to_yc;
+  const LumaToRgb to_rgb;
+  const __m256i zero = _mm256_setzero_si256();
+  int x = 0;
+  for (; x + 16 <= n; x += 16, rgb += 16 * channels) {
+    __m256i lo0, hi0, lo1, hi1;
+    LoadEight(rgb, channels, lo0, hi0);
+    LoadEight(rgb + 8 * channels, channels, lo1, hi1);
+    const __m256i cb = _mm256_packs_epi32(to_yc.Cb(lo0, hi0), to_yc.Cb(lo1, hi1));
+    const __m256i cr = _mm256_packs_epi32(to_yc.Cr(lo0, hi0), to_yc.Cr(lo1, hi1));
+    const __m256i luma = _mm256_permute4x64_epi64(LoadUnaligned(y + x), _MM_SHUFFLE(3, 1, 2, 0));
+    __m256i r, g, b;
+    to_rgb.Convert(luma, cb, cr, r, g, b);
+    const __m256i rg = _mm256_packus_epi16(r, g);
+    const __m256i pairs = _mm256_unpacklo_epi8(rg, _mm256_srli_si256(rg, 8));
+    const __m256i blue = _mm256_unpacklo_epi8(_mm256_packus_epi16(b, b), zero);
+    StoreEight(_mm256_unpacklo_epi16(pairs, blue), channels, rgb);
+    StoreEight(_mm256_unpackhi_epi16(pairs, blue), channels, rgb + 8 * channels);
+  }
+  sse2::PlanesToRgbRow(y + x, nullptr, nullptr, n - x, channels, rgb);
+}
+
+}  // namespace
+
+void PlanesToRgbRow(const int16_t* y, const int16_t* cb, const int16_t* cr, int n, int channels, uint8_t* rgb) {
+  if (!cb) return LumaToRgbRow(y, n, channels, rgb);
   const ToRgb to_rgb;
   auto eight = [](const int16_t* samples) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples)); };
   int x = 0;
   for (; x + 8 <= n; x += 8, rgb += 8 * channels) {
-    __m128i blue_difference, red_difference;
-    if (cb) {
-      blue_difference = eight(cb + x), red_difference = eight(cr + x);
-    } else {
-      __m256i lo, hi;
-      LoadEight(rgb, channels, lo, hi);
-      // Cb 0..7 | Cr 0..7.
-      const __m256i cb_cr = _mm256_permute4x64_epi64(_mm256_packs_epi32(to_yc.Cb(lo, hi), to_yc.Cr(lo, hi)),
-                                                     _MM_SHUFFLE(3, 1, 2, 0));
-      blue_difference = _mm256_castsi256_si128(cb_cr), red_difference = _mm256_extracti128_si256(cb_cr, 1);
-    }
-    StoreEight(to_rgb.Convert(eight(y + x), blue_difference, red_difference), channels, rgb);
+    StoreEight(to_rgb.Convert(eight(y + x), eight(cb + x), eight(cr + x)), channels, rgb);
   }
-  sse2::PlanesToRgbRow(y + x, cb ? cb + x : nullptr, cr ? cr + x : nullptr, n - x, channels, rgb);
+  sse2::PlanesToRgbRow(y + x, cb + x, cr + x, n - x, channels, rgb);
 }
 
 }  // namespace quorlin::avx2
