@@ -15,7 +15,7 @@ struct Divisor {
   __m256i magic;
   __m128i shift;
   explicit Divisor(uint32_t e)
-      : magic(_mm256_set1_epi32(int(MagicDivisorFor(e).magic))), shift(_mm_cvtsi32_si128(MagicDivisorFor(e).shift)) {}
+      : magic(Opaque(_mm256_set1_epi32(int(MagicDivisorFor(e).magic)))), shift(_mm_cvtsi32_si128(MagicDivisorFor(e).shift)) {}
   __m256i Divide(__m256i x) const { return DivideByMagic(x, magic, shift); }
 };
 
@@ -34,9 +34,9 @@ struct ToYc {
       _mm256_setr_epi16(-299, -587, 886, 0, -299, -587, 886, 0, -299, -587, 886, 0, -299, -587, 886, 0);
   __m256i cr_weights =
       _mm256_setr_epi16(701, -587, -114, 0, 701, -587, -114, 0, 701, -587, -114, 0, 701, -587, -114, 0);
-  __m256i y_half = _mm256_set1_epi32(15937);
-  __m256i cb_half = _mm256_set1_epi32(56482 + 2048 * 112965), cr_half = _mm256_set1_epi32(89377 + 2048 * 178755);
-  __m256i offset = _mm256_set1_epi32(2048);
+  __m256i y_half = Opaque(_mm256_set1_epi32(15937));
+  __m256i cb_half = Opaque(_mm256_set1_epi32(56482 + 2048 * 112965)), cr_half = Opaque(_mm256_set1_epi32(89377 + 2048 * 178755));
+  __m256i offset = Opaque(_mm256_set1_epi32(2048));
   Divisor y_d{31875}, cb_d{112965}, cr_d{178755};
 
   // Y, Cb or Cr of eight pixels in 32-bit lanes, in order, from their
@@ -153,21 +153,22 @@ struct ToRgb {
 };
 
 struct LumaToRgb {
-  __m256i y_low = _mm256_set1_epi16(-4200), y_high = _mm256_set1_epi16(8400);
-  __m256i scaled_255 = _mm256_set1_epi16(255 * 16), times_255 = _mm256_set1_epi16(255);
-  __m256i below_4096 = _mm256_set1_epi16(4095), one = _mm256_set1_epi16(1);
-  __m256i r_scaled = _mm256_set1_epi16(357 * 16), r_times = _mm256_set1_epi16(357);
-  __m256i fifty = _mm256_set1_epi16(50), r_bias = _mm256_set1_epi16(2100);
-  __m256i hundredth = _mm256_set1_epi16(int16_t(41944));
-  __m256i r_constant = _mm256_set1_epi16(2048 - 21);
-  __m256i b_scaled = _mm256_set1_epi16(451 * 16), b_times = _mm256_set1_epi16(451);
-  __m256i seven = _mm256_set1_epi16(7), b_bias = _mm256_set1_epi16(14399), fiftieth = _mm256_set1_epi16(20972);
-  __m256i b_constant = _mm256_set1_epi16(2048 + 287);
-  __m256i g_cr_scaled = _mm256_set1_epi16(-182 * 16), g_cr_times = _mm256_set1_epi16(-182);
-  __m256i g_cb_scaled = _mm256_set1_epi16(-88 * 16), g_cb_times = _mm256_set1_epi16(-88);
-  __m256i g_weights = _mm256_set1_epi32(int((-12298 & 0xFFFF) | 28792 << 16));
-  __m256i g_bias = _mm256_set1_epi32(717 * 117400);
-  __m256i g_constant = _mm256_set1_epi16(2048 - 717);
+  __m256i y_low = Opaque(_mm256_set1_epi16(-4200)), y_high = Opaque(_mm256_set1_epi16(8400));
+  __m256i scaled_255 = Opaque(_mm256_set1_epi16(255 * 16)), times_255 = Opaque(_mm256_set1_epi16(255));
+  __m256i below_4096 = Opaque(_mm256_set1_epi16(4095)), one = Opaque(_mm256_set1_epi16(1));
+  __m256i r_scaled = Opaque(_mm256_set1_epi16(357 * 16)), r_times = Opaque(_mm256_set1_epi16(357));
+  __m256i fifty = Opaque(_mm256_set1_epi16(50)), r_bias = Opaque(_mm256_set1_epi16(2100));
+  __m256i hundredth = Opaque(_mm256_set1_epi16(int16_t(41944)));
+  __m256i r_constant = Opaque(_mm256_set1_epi16(2048 - 21));
+  __m256i b_scaled = Opaque(_mm256_set1_epi16(451 * 16)), b_times = Opaque(_mm256_set1_epi16(451));
+  __m256i seven = Opaque(_mm256_set1_epi16(7)), b_bias = Opaque(_mm256_set1_epi16(14399));
+  __m256i fiftieth = Opaque(_mm256_set1_epi16(20972));
+  __m256i b_constant = Opaque(_mm256_set1_epi16(2048 + 287));
+  __m256i g_cr_scaled = Opaque(_mm256_set1_epi16(-182 * 16)), g_cr_times = Opaque(_mm256_set1_epi16(-182));
+  __m256i g_cb_scaled = Opaque(_mm256_set1_epi16(-88 * 16)), g_cb_times = Opaque(_mm256_set1_epi16(-88));
+  __m256i g_weights = Opaque(_mm256_set1_epi32(int((-12298 & 0xFFFF) | 28792 << 16)));
+  __m256i g_bias = Opaque(_mm256_set1_epi32(717 * 117400));
+  __m256i g_constant = Opaque(_mm256_set1_epi16(2048 - 717));
   Divisor g_d{117400};
 
   // The channels (before clamping) of sixteen pixels from Y, Cb and Cr, in
