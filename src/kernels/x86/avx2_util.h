@@ -40,7 +40,8 @@ QUORLIN_FORCE_INLINE void StoreHalves(T* low, T* high, __m256i v) {
 // v, hidden from the compiler's knowledge of constants: kernels with more
 // constants than registers then reload them from the stack, one fused load
 // each, rather than build them again from immediates at every use.
-QUORLIN_FORCE_INLINE __m256i Opaque(__m256i v) {
+template <typename Vector>
+QUORLIN_FORCE_INLINE Vector Opaque(Vector v) {
   __asm__("" : "+x"(v));
   return v;
 }

@@ -106,13 +106,14 @@ QUORLIN_FORCE_INLINE void StoreEight(__m256i rgb0, int channels, uint8_t* rgb) {
 }
 
 struct ToRgb {
-  __m256i r_weights = _mm256_set1_epi32(1000 | 1402 << 16), b_weights = _mm256_set1_epi32(1000 | 1772 << 16);
-  __m256i low = _mm256_set1_epi32(-8100), high = _mm256_set1_epi32(4105000);
-  __m256i half = _mm256_set1_epi32(409600);
-  __m256i fifth_of_fifth = _mm256_set1_epi32(5243);
-  __m256d g_y = _mm256_set1_pd(255.0 * 587000), g_cr = _mm256_set1_pd(255.0 * 419198);
-  __m256d g_cb = _mm256_set1_pd(255.0 * 202008);
-  __m256d g_half = _mm256_set1_pd(1202176000.5), g_reciprocal = _mm256_set1_pd(1 / 2404352000.0);
+  __m256i r_weights = Opaque(_mm256_set1_epi32(1000 | 1402 << 16));
+  __m256i b_weights = Opaque(_mm256_set1_epi32(1000 | 1772 << 16));
+  __m256i low = Opaque(_mm256_set1_epi32(-8100)), high = Opaque(_mm256_set1_epi32(4105000));
+  __m256i half = Opaque(_mm256_set1_epi32(409600));
+  __m256i fifth_of_fifth = Opaque(_mm256_set1_epi32(5243));
+  __m256d g_y = Opaque(_mm256_set1_pd(255.0 * 587000)), g_cr = Opaque(_mm256_set1_pd(255.0 * 419198));
+  __m256d g_cb = Opaque(_mm256_set1_pd(255.0 * 202008));
+  __m256d g_half = Opaque(_mm256_set1_pd(1202176000.5)), g_reciprocal = Opaque(_mm256_set1_pd(1 / 2404352000.0));
 
   // floor((51 t + 409600) / 819200) clamped below at 0, t = Y w0 + C w1 held
   // within its bounds, for eight (Y, C) pairs.
