@@ -290,12 +290,21 @@ void RgbToPlanesRow(const uint8_t* rgb, int channels, int n, int16_t* y, int16_t
 
 namespace {
 
-// Sixteen pixels at a time, in the order the packs leave them: 0..3, 8..11
-// | 4..7, 12..15, in which the last interleave puts them back in order.
+// Sixteen pixels' channels, in the order the packs leave them (0..3, 8..11 |
+// 4..7, 12..15), as the R, G, B bytes of pixels 0..7 and 8..15 in order.
+QUORLIN_FORCE_INLINE void StoreSixteenPixels(__m256i r, __m256i g, __m256i b, int channels, uint8_t* rgb) {
+  const __m256i rg = _mm256_packus_epi16(r, g);
+  const __m256i pairs = _mm256_unpacklo_epi8(rg, _mm256_srli_si256(rg, 8));
+  const __m256i blue = _mm256_unpacklo_epi8(_mm256_packus_epi16(b, b), _mm256_setzero_si256());
+  StoreEight(_mm256_unpacklo_epi16(pairs, blue), channels, rgb);
+  StoreEight(_mm256_unpackhi_epi16(pairs, blue), channels, rgb + 8 * channels);
+}
+
+QUORLIN_FORCE_INLINE __m256i PacksOrder(__m256i v) { return _mm256_permute4x64_epi64(v, _MM_SHUFFLE(3, 1, 2, 0)); }
+
 void LumaToRgbRow(const int16_t* y, int n, int channels, uint8_t* rgb) {
   const ToYc to_yc;
   const LumaToRgb to_rgb;
-  const __m256i zero = _mm256_setzero_si256();
   int x = 0;
   for (; x + 16 <= n; x += 16, rgb += 16 * channels) {
     __m256i lo0, hi0, lo1, hi1;
@@ -303,27 +312,44 @@ void LumaToRgbRow(const int16_t* y, int n, int channels, uint8_t* rgb) {
     LoadEight(rgb + 8 * channels, channels, lo1, hi1);
     const __m256i cb = _mm256_packs_epi32(to_yc.Cb(lo0, hi0), to_yc.Cb(lo1, hi1));
     const __m256i cr = _mm256_packs_epi32(to_yc.Cr(lo0, hi0), to_yc.Cr(lo1, hi1));
-    const __m256i luma = _mm256_permute4x64_epi64(LoadUnaligned(y + x), _MM_SHUFFLE(3, 1, 2, 0));
     __m256i r, g, b;
-    to_rgb.Convert(luma, cb, cr, r, g, b);
-    const __m256i rg = _mm256_packus_epi16(r, g);
-    const __m256i pairs = _mm256_unpacklo_epi8(rg, _mm256_srli_si256(rg, 8));
-    const __m256i blue = _mm256_unpacklo_epi8(_mm256_packus_epi16(b, b), zero);
-    StoreEight(_mm256_unpacklo_epi16(pairs, blue), channels, rgb);
-    StoreEight(_mm256_unpackhi_epi16(pairs, blue), channels, rgb + 8 * channels);
+    to_rgb.Convert(PacksOrder(LoadUnaligned(y + x)), cb, cr, r, g, b);
+    StoreSixteenPixels(r, g, b, channels, rgb);
   }
   sse2::PlanesToRgbRow(y + x, nullptr, nullptr, n - x, channels, rgb);
 }
 
+// Whether every Cb and Cr is within -2048..2048, as LumaToRgb needs.
+QUORLIN_FORCE_INLINE bool Natural(__m256i cb, __m256i cr) {
+  const __m256i bias = _mm256_set1_epi16(2048), top = _mm256_set1_epi16(4096);
+  const __m256i most = _mm256_max_epu16(_mm256_add_epi16(cb, bias), _mm256_add_epi16(cr, bias));
+  return _mm256_movemask_epi8(_mm256_cmpeq_epi16(_mm256_min_epu16(most, top), most)) == -1;
+}
+
 }  // namespace
 
+// Sixteen pixels at a time: in 16-bit lanes as luma alone does when the
+// chroma is natural, as it nearly always is, else eight at a time in 32-bit
+// lanes and doubles.
 void PlanesToRgbRow(const int16_t* y, const int16_t* cb, const int16_t* cr, int n, int channels, uint8_t* rgb) {
   if (!cb) return LumaToRgbRow(y, n, channels, rgb);
   const ToRgb to_rgb;
+  const LumaToRgb natural_to_rgb;
   auto eight = [](const int16_t* samples) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples)); };
   int x = 0;
-  for (; x + 8 <= n; x += 8, rgb += 8 * channels) {
-    StoreEight(to_rgb.Convert(eight(y + x), eight(cb + x), eight(cr + x)), channels, rgb);
+  for (; x + 16 <= n; x += 16, rgb += 16 * channels) {
+    const __m256i blue_difference = LoadUnaligned(cb + x), red_difference = LoadUnaligned(cr + x);
+    if (Natural(blue_difference, red_difference)) {
+      __m256i r, g, b;
+      natural_to_rgb.Convert(PacksOrder(LoadUnaligned(y + x)), PacksOrder(blue_difference),
+                             PacksOrder(red_difference), r, g, b);
+      StoreSixteenPixels(r, g, b, channels, rgb);
+      continue;
+    }
+    for (int half = 0; half < 16; half += 8) {
+      StoreEight(to_rgb.Convert(eight(y + x + half), eight(cb + x + half), eight(cr + x + half)), channels,
+                 rgb + half * channels);
+    }
   }
   sse2::PlanesToRgbRow(y + x, cb + x, cr + x, n - x, channels, rgb);
 }

@@ -309,12 +309,20 @@ void RgbToPlanesRow(const uint8_t* rgb, int channels, int n, int16_t* y, int16_t
 
 namespace {
 
+// Eight pixels' channels as their R, G, B bytes, clamped by the packs.
+QUORLIN_FORCE_INLINE void StoreEight(__m128i r, __m128i g, __m128i b, int channels, uint8_t* rgb) {
+  const __m128i rg = _mm_packus_epi16(r, g);
+  const __m128i pairs = _mm_unpacklo_epi8(rg, _mm_srli_si128(rg, 8));
+  const __m128i blue = _mm_unpacklo_epi8(_mm_packus_epi16(b, b), _mm_setzero_si128());
+  StoreFour(_mm_unpacklo_epi16(pairs, blue), channels, rgb);
+  StoreFour(_mm_unpackhi_epi16(pairs, blue), channels, rgb + 4 * channels);
+}
+
 // Eight pixels at a time: Cb and Cr from the RGB bytes, then the channels
 // from those and Y.
 void LumaToRgbRow(const int16_t* y, int n, int channels, uint8_t* rgb) {
   const ToYc to_yc;
   const LumaToRgb to_rgb;
-  const __m128i zero = _mm_setzero_si128();
   int x = 0;
   for (; x + 8 <= n; x += 8, rgb += 8 * channels) {
     __m128i lo0, hi0, lo1, hi1;
@@ -324,13 +332,7 @@ void LumaToRgbRow(const int16_t* y, int n, int channels, uint8_t* rgb) {
     const __m128i cr = _mm_packs_epi32(to_yc.Cr(lo0, hi0), to_yc.Cr(lo1, hi1));
     __m128i r, g, b;
     to_rgb.Convert(LoadUnaligned(y + x), cb, cr, r, g, b);
-    // Clamped to bytes by the packs: R0..7 G0..7, then R G pairs, then
-    // R G B 0 of each pixel.
-    const __m128i rg = _mm_packus_epi16(r, g);
-    const __m128i pairs = _mm_unpacklo_epi8(rg, _mm_srli_si128(rg, 8));
-    const __m128i blue = _mm_unpacklo_epi8(_mm_packus_epi16(b, b), zero);
-    StoreFour(_mm_unpacklo_epi16(pairs, blue), channels, rgb);
-    StoreFour(_mm_unpackhi_epi16(pairs, blue), channels, rgb + 4 * channels);
+    StoreEight(r, g, b, channels, rgb);
   }
   for (; x < n; ++x, rgb += channels) {
     const QuorlinPixel p = RgbToYc({rgb[0], rgb[1], rgb[2]});
@@ -339,15 +341,37 @@ void LumaToRgbRow(const int16_t* y, int n, int channels, uint8_t* rgb) {
   }
 }
 
+// Whether every Cb and Cr is within -2048..2048, as LumaToRgb needs.
+QUORLIN_FORCE_INLINE bool Natural(__m128i cb, __m128i cr) {
+  const __m128i top = _mm_set1_epi16(2048), bottom = _mm_set1_epi16(-2048);
+  const __m128i outside = _mm_or_si128(_mm_or_si128(_mm_cmpgt_epi16(cb, top), _mm_cmplt_epi16(cb, bottom)),
+                                       _mm_or_si128(_mm_cmpgt_epi16(cr, top), _mm_cmplt_epi16(cr, bottom)));
+  return _mm_movemask_epi8(outside) == 0;
+}
+
 }  // namespace
 
+// Eight pixels at a time: in 16-bit lanes as luma alone does when the
+// chroma is natural, as it nearly always is, else four at a time in 32-bit
+// lanes and doubles.
 void PlanesToRgbRow(const int16_t* y, const int16_t* cb, const int16_t* cr, int n, int channels, uint8_t* rgb) {
   if (!cb) return LumaToRgbRow(y, n, channels, rgb);
   const ToRgb to_rgb;
+  const LumaToRgb natural_to_rgb;
   auto four = [](const int16_t* samples) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(samples)); };
   int x = 0;
-  for (; x + 4 <= n; x += 4, rgb += 4 * channels) {
-    StoreFour(to_rgb.Convert(four(y + x), four(cb + x), four(cr + x)), channels, rgb);
+  for (; x + 8 <= n; x += 8, rgb += 8 * channels) {
+    const __m128i blue_difference = LoadUnaligned(cb + x), red_difference = LoadUnaligned(cr + x);
+    if (Natural(blue_difference, red_difference)) {
+      __m128i r, g, b;
+      natural_to_rgb.Convert(LoadUnaligned(y + x), blue_difference, red_difference, r, g, b);
+      StoreEight(r, g, b, channels, rgb);
+      continue;
+    }
+    for (int half = 0; half < 8; half += 4) {
+      StoreFour(to_rgb.Convert(four(y + x + half), four(cb + x + half), four(cr + x + half)), channels,
+                rgb + half * channels);
+    }
   }
   for (; x < n; ++x, rgb += channels) {
     const Rgb8 c = YcToRgb({y[x], cb[x], cr[x]});
