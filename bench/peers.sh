@@ -6,7 +6,7 @@
 # column compares cost only, not results. Quorlin is also timed on frames
 # arriving from memory, against a memcpy from memory. Prints one table of
 # medians.
-# Quorlin runs at both instruction set levels (QUORLIN_ISA).
+# Quorlin runs at every instruction set level, C included (QUORLIN_ISA).
 # Usage: bench/peers.sh [REPETITIONS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,7 +19,7 @@ out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 
 bench=build/native/bench
-for level in sse2 avx2; do
+for level in c sse2 avx2; do
   QUORLIN_ISA=$level "$bench/quorlin_bench" --benchmark_repetitions="$reps" --benchmark_format=json \
     --benchmark_filter='Memcpy|pipeline:[01]/.*interlace:0' >"$out/quorlin.$level.json" 2>/dev/null
 done
@@ -58,7 +58,7 @@ def medians(path):
     runs = json.load(open(f"{out}/{path}"))["benchmarks"]
     return {b["run_name"]: b["real_time"] for b in runs if b.get("aggregate_name") == "median"}
 
-levels = {level: medians(f"quorlin.{level}.json") for level in ("sse2", "avx2")}
+levels = {level: medians(f"quorlin.{level}.json") for level in ("c", "sse2", "avx2")}
 q, o = levels["sse2"], medians("opencv.json")
 f = {}
 for line in open(f"{out}/ffmpeg.txt"):

@@ -14,11 +14,11 @@ set -euo pipefail
 
 need_native=(cmake ninja-build g++ pkg-config abigail-tools libgtest-dev libbenchmark-dev libpng-dev libomp-dev clang-14
              libclang-rt-14-dev ffmpeg zip unzip frei0r-plugins-dev melt gstreamer1.0-tools gstreamer1.0-plugins-bad)
-# The cross builds: the 32-bit plug-in (MinGW i686), 32-bit x86 Linux programs
-# and the emulator that runs them where the kernel does not (not the
-# g++-multilib meta package: it conflicts with every cross compiler), and the
-# 64-bit ExEdit2 plug-in with wine64 to test it (amd64 packages alone).
-need_cross=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 g++-12-multilib qemu-user
+# The cross builds: the 32-bit plug-in (MinGW i686), 32-bit x86 Linux and 64-bit
+# ARM Linux programs and the emulator that runs them where the kernel does not
+# (not the g++-multilib meta package: it conflicts with every cross compiler),
+# and the 64-bit ExEdit2 plug-in with wine64 to test it (amd64 packages alone).
+need_cross=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 g++-12-multilib g++-aarch64-linux-gnu qemu-user
             g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64)
 want_wine32=(wine wine32:i386)
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything, natively and the real 32-bit plug-in, and runs every
-# test: the native suite and the plug-in under wine; then the whole suite
+# test: the native suite and the plug-in under wine, the aarch64 build under
+# qemu; then the whole suite
 # again built with AddressSanitizer and UndefinedBehaviorSanitizer, and each
 # fuzz target for QUORLIN_FUZZ_SECONDS (60) seconds.
 #
@@ -54,15 +55,18 @@ cmake --preset win64 >/dev/null
 cmake --build --preset win64 -j2
 # The checks of the 32-bit DLL and the wine64 tests must run here, not be
 # skipped; so must the 32-bit plug-in's wine tests where they can.
-export QUORLIN_REQUIRE_WIN32=1 QUORLIN_REQUIRE_WIN64=1
+required=(env QUORLIN_REQUIRE_WIN32=1 QUORLIN_REQUIRE_WIN64=1)
 if [ -z "$not_run" ]; then
-  ctest --preset native -j2
+  "${required[@]}" ctest --preset native -j2
 else
-  ctest --preset native -j2 --exclude-regex '^wine\.'
+  "${required[@]}" ctest --preset native -j2 --exclude-regex '^wine\.'
   cmake --preset linux32 >/dev/null
   cmake --build --preset linux32 -j2
   ctest --preset linux32 -j2
 fi
+cmake --preset aarch64 >/dev/null
+cmake --build --preset aarch64 -j2
+ctest --preset aarch64 -j2
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j2
 ctest --preset asan -j2

@@ -78,7 +78,10 @@ const QuorlinControl* quorlin_control(int id) {
   return id >= 0 && id < QUORLIN_CONTROL_COUNT ? &quorlin::kControls[id].control : nullptr;
 }
 
-QuorlinIsa quorlin_isa(int requested) { return QuorlinIsa(quorlin::ChosenIsa(requested)); }
+// The level of the table a call gets, which is what it runs.
+QuorlinIsa quorlin_isa(int requested) {
+  return QuorlinIsa(quorlin::KernelsFor(quorlin::ChosenIsa(requested)).isa);
+}
 
 int* quorlin_setting(QuorlinSettings* settings, int id) {
   if (!settings || id < 0 || id >= QUORLIN_CONTROL_COUNT) return nullptr;

@@ -80,11 +80,14 @@ typedef struct QuorlinFrame {
 
 #define QUORLIN_MAX_FRAME_BYTES 2147483647
 
-/* Instruction set levels. Every level gives the same samples. */
+/* Instruction set levels, from the lowest: C, SSE2, AVX2 (the values keep
+ * the meaning they had before C joined, so they are not in that order).
+ * Every level gives the same samples. */
 typedef enum QuorlinIsa {
   QUORLIN_ISA_BEST = 0,  /* the best the processor and operating system run */
   QUORLIN_ISA_SSE2 = 1,  /* 128-bit vectors: every x86 processor since 2003 */
-  QUORLIN_ISA_AVX2 = 2   /* 256-bit vectors */
+  QUORLIN_ISA_AVX2 = 2,  /* 256-bit vectors */
+  QUORLIN_ISA_C = 3      /* portable C++: every processor */
 } QuorlinIsa;
 
 /* Working memory; alloc returns NULL on failure. Blocks need no particular
@@ -114,7 +117,8 @@ typedef struct QuorlinSettings {
   int threads;           /* worker threads; 0: one per processor */
   const QuorlinAllocator *allocator; /* NULL: the system's allocator; a filter object copies it */
   int isa;               /* the highest instruction set level to use (QuorlinIsa), lowered to what the
-                          * processor runs and by the environment variable QUORLIN_ISA ("sse2") */
+                          * processor runs and by the environment variable QUORLIN_ISA ("c", "sse2"
+                          * or "avx2", in any case) */
 } QuorlinSettings;
 
 /* The level a call asking for `requested` (a QuorlinIsa) uses. */

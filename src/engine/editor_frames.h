@@ -3,8 +3,6 @@
 // layout (kernels/segments.h) that the row kernels work on.
 #pragma once
 
-#include <xmmintrin.h>
-
 #include <cstdint>
 
 #include "kernels/kernels.h"
@@ -39,7 +37,7 @@ class FrameRows {
     void Prefetch(int row) const {
       const char* bytes = reinterpret_cast<const char*>(Row(row));
       const ptrdiff_t size = ptrdiff_t{frame_.width} * ptrdiff_t{sizeof(QuorlinPixel)};
-      for (ptrdiff_t at = 0; at < size; at += 64) _mm_prefetch(bytes + at, _MM_HINT_T0);
+      for (ptrdiff_t at = 0; at < size; at += 64) __builtin_prefetch(bytes + at, 0, 3);
     }
 
    private:

@@ -1,7 +1,5 @@
 #include "engine/yuv_planes.h"
 
-#include <xmmintrin.h>
-
 #include <algorithm>
 #include <cstddef>
 
@@ -91,7 +89,7 @@ void PlaneRows::Mover::Store(int row, const Segments& seg, int channels, const i
 void PlaneRows::Mover::Prefetch(int row) const {
   const int sample = rows_.planes_.depth > 8 ? 2 : 1;
   auto fetch = [](const uint8_t* bytes, ptrdiff_t size) {
-    for (ptrdiff_t at = 0; at < size; at += 64) _mm_prefetch(reinterpret_cast<const char*>(bytes) + at, _MM_HINT_T0);
+    for (ptrdiff_t at = 0; at < size; at += 64) __builtin_prefetch(bytes + at, 0, 3);
   };
   fetch(PlaneRow(0, row), ptrdiff_t{rows_.Width()} * sample);
 }

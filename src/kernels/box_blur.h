@@ -23,6 +23,11 @@ using SlideSumsFn = void(int32_t* sums, const int16_t* entering, const int16_t* 
 // the sum of the column sums x - r .. x + r, with reach r.
 using BoxBlurRowFn = void(const int32_t* column_sums, const Segments& seg, int16_t* out);
 
+namespace c {
+AddRowToSumsFn AddRowToSums;
+SlideSumsFn SlideSums;
+BoxBlurRowFn BoxBlurRow;
+}  // namespace c
 namespace sse2 {
 AddRowToSumsFn AddRowToSums;
 SlideSumsFn SlideSums;

@@ -42,6 +42,12 @@ using SpreadPairsFn = void(const int16_t* in, int n, int16_t* out);
 // block. means may be top.
 using BlockMeansFn = void(const int16_t* top, const int16_t* bottom, int n, int16_t* means);
 
+namespace c {
+CodesToValuesFn CodesToValues;
+ValuesToCodesFn ValuesToCodes;
+SpreadPairsFn SpreadPairs;
+BlockMeansFn BlockMeans;
+}  // namespace c
 namespace sse2 {
 CodesToValuesFn CodesToValues;
 ValuesToCodesFn ValuesToCodes;

@@ -24,6 +24,9 @@ enum class Bound { None, Wrapped, Saturated };
 using CombineRowFn = void(const int16_t* in, const int16_t* blur, const int16_t* lo, const int16_t* hi, int width,
                           ChannelParams params, Bound bound, int16_t* out);
 
+namespace c {
+CombineRowFn CombineRow;
+}  // namespace c
 namespace sse2 {
 CombineRowFn CombineRow;
 }  // namespace sse2

@@ -34,6 +34,9 @@ constexpr EnvelopeRows EnvelopeRowsOf(int j, int field_rows, bool complete) {
 using EnvelopeRowFn = void(const int16_t* above, const int16_t* centre, const int16_t* below, const Segments& seg,
                            bool complete, int16_t* lo, int16_t* hi);
 
+namespace c {
+EnvelopeRowFn EnvelopeRow;
+}  // namespace c
 namespace sse2 {
 EnvelopeRowFn EnvelopeRow;
 }  // namespace sse2

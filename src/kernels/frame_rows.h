@@ -22,6 +22,10 @@ inline int FullVectors(const Segments& seg) {
   return std::clamp(seg.width - (Segments::kLanes - 1) * seg.length, 0, seg.length);
 }
 
+namespace c {
+LoadRowFn LoadRow;
+StoreRowFn StoreRow;
+}  // namespace c
 namespace sse2 {
 LoadRowFn LoadRow;
 StoreRowFn StoreRow;

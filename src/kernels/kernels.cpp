@@ -1,78 +1,56 @@
 #include "kernels/kernels.h"
 
-#include <cpuid.h>
+#include <strings.h>
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
-#include <strings.h>
+#include <iterator>
+
+#ifdef QUORLIN_X86
+#include "kernels/x86/levels.h"
+#endif
 
 namespace quorlin {
 
 namespace {
 
-// XCR0: which register states the operating system saves on a task switch;
-// bits 1 and 2 are the SSE and AVX (upper halves of ymm) states.
-uint64_t ExtendedControlRegister() {
-  uint32_t eax, edx;
-  __asm__ volatile("xgetbv" : "=a"(eax), "=d"(edx) : "c"(0));
-  return (uint64_t{edx} << 32) | eax;
+constexpr Kernels kC = {
+    Isa::kC,           "c",
+    c::AddRowToSums,   c::SlideSums,       c::BoxBlurRow,     c::EnvelopeRow,
+    c::CombineRow,     c::LoadRow,         c::StoreRow,       c::PlainToSegments,
+    c::SegmentsToPlain, c::CodesToValues,  c::ValuesToCodes,  c::SpreadPairs,
+    c::BlockMeans,     c::RgbToYcRow,      c::YcToRgbRow,     c::RgbToPlanesRow,
+    c::PlanesToRgbRow,
+};
+
+constexpr const char* kNames[] = {"c", "sse2", "avx2"};  // of kLevels
+static_assert(std::size(kNames) == std::size(kLevels));
+
+// The position of a level in kLevels; -1 for a value that names none (as
+// QUORLIN_ISA_BEST does). The public values are not in the levels' order.
+int RankOf(int isa) {
+  for (int rank = 0; rank < int(std::size(kLevels)); ++rank) {
+    if (int(kLevels[rank]) == isa) return rank;
+  }
+  return -1;
+}
+
+// QUORLIN_ISA's level as a rank, or -1 when it is unset or names no level.
+int FromEnvironment() {
+  const char* name = std::getenv("QUORLIN_ISA");
+  for (int rank = 0; name && rank < int(std::size(kNames)); ++rank) {
+    if (strcasecmp(name, kNames[rank]) == 0) return rank;
+  }
+  return -1;
 }
 
 Isa Detect() {
-  unsigned eax, ebx, ecx, edx;
-  if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return Isa::kSse2;
-  const bool osxsave = ecx & bit_OSXSAVE, avx = ecx & bit_AVX;
-  if (!osxsave || !avx || (ExtendedControlRegister() & 6) != 6) return Isa::kSse2;
-  if (!__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx)) return Isa::kSse2;
-  return ebx & bit_AVX2 ? Isa::kAvx2 : Isa::kSse2;
-}
-
-// QUORLIN_ISA as a level, or the highest for none or an unknown value.
-Isa FromEnvironment() {
-  const char* name = std::getenv("QUORLIN_ISA");
-  if (name && strcasecmp(name, "sse2") == 0) return Isa::kSse2;
-  return Isa::kAvx2;
-}
-
-constexpr Kernels kSse2 = {
-    Isa::kSse2,           "sse2",
-    sse2::AddRowToSums,   sse2::SlideSums,         sse2::BoxBlurRow,      sse2::EnvelopeRow,
-    sse2::CombineRow,     sse2::LoadRow,           sse2::StoreRow,        sse2::PlainToSegments,
-    sse2::SegmentsToPlain, sse2::CodesToValues,    sse2::ValuesToCodes,   sse2::SpreadPairs,
-    sse2::BlockMeans,     sse2::RgbToYcRow,        sse2::YcToRgbRow,      sse2::RgbToPlanesRow,
-    sse2::PlanesToRgbRow,
-};
-
-// Where a family has no AVX2 kernels of its own, its SSE2 ones stand in.
-constexpr Kernels Avx2Kernels() {
-  Kernels k = kSse2;
-  k.isa = Isa::kAvx2;
-  k.name = "avx2";
-  k.add_row_to_sums = avx2::AddRowToSums;
-  k.slide_sums = avx2::SlideSums;
-  k.box_blur_row = avx2::BoxBlurRow;
-  k.envelope_row = avx2::EnvelopeRow;
-  k.combine_row = avx2::CombineRow;
-  k.load_row = avx2::LoadRow;
-  k.store_row = avx2::StoreRow;
-  k.plain_to_segments = avx2::PlainToSegments;
-#if !defined(__i386__)
-  // With eight vector registers the 32-bit build spills the wider
-  // transpose's registers, and measured slower than SSE2 there.
-  k.segments_to_plain = avx2::SegmentsToPlain;
+#ifdef QUORLIN_X86
+  return x86::Detect();
+#else
+  return Isa::kC;
 #endif
-  k.codes_to_values = avx2::CodesToValues;
-  k.values_to_codes = avx2::ValuesToCodes;
-  k.spread_pairs = avx2::SpreadPairs;
-  k.block_means = avx2::BlockMeans;
-  k.rgb_to_yc_row = avx2::RgbToYcRow;
-  k.yc_to_rgb_row = avx2::YcToRgbRow;
-  k.rgb_to_planes_row = avx2::RgbToPlanesRow;
-  k.planes_to_rgb_row = avx2::PlanesToRgbRow;
-  return k;
 }
-constexpr Kernels kAvx2 = Avx2Kernels();
 
 }  // namespace
 
@@ -82,12 +60,21 @@ Isa SupportedIsa() {
 }
 
 Isa ChosenIsa(int requested) {
-  static const Isa environment = FromEnvironment();
-  int level = std::min(int(SupportedIsa()), int(environment));
-  if (requested == QUORLIN_ISA_SSE2 || requested == QUORLIN_ISA_AVX2) level = std::min(level, requested);
-  return Isa(level);
+  static const int environment = FromEnvironment();
+  int rank = RankOf(int(SupportedIsa()));
+  for (int lower : {environment, RankOf(requested)}) {
+    if (lower >= 0) rank = std::min(rank, lower);
+  }
+  return kLevels[rank];
 }
 
-const Kernels& KernelsFor(Isa isa) { return isa == Isa::kAvx2 ? kAvx2 : kSse2; }
+// Off x86 every level is C's.
+const Kernels& KernelsFor([[maybe_unused]] Isa isa) {
+#ifdef QUORLIN_X86
+  if (isa == Isa::kAvx2) return x86::kAvx2;
+  if (isa == Isa::kSse2) return x86::kSse2;
+#endif
+  return kC;
+}
 
 }  // namespace quorlin

@@ -1,7 +1,8 @@
 // The row kernels as a table of functions, one table per instruction set
-// level, filled once; the engine and the conversions call through it. SSE2
-// runs everywhere; AVX2 is used where the processor and the operating
-// system support it, and gives the same samples.
+// level, filled once; the engine and the conversions call through it. C runs
+// on every processor and is the whole table off x86; on x86 SSE2 runs
+// everywhere, and AVX2 is used where the processor and the operating system
+// support it. Every level gives the same samples.
 #pragma once
 
 #include "kernels/box_blur.h"
@@ -14,7 +15,10 @@
 
 namespace quorlin {
 
-enum class Isa { kSse2 = QUORLIN_ISA_SSE2, kAvx2 = QUORLIN_ISA_AVX2 };
+enum class Isa { kC = QUORLIN_ISA_C, kSse2 = QUORLIN_ISA_SSE2, kAvx2 = QUORLIN_ISA_AVX2 };
+
+// The levels from the lowest: a processor that runs one runs those before it.
+inline constexpr Isa kLevels[] = {Isa::kC, Isa::kSse2, Isa::kAvx2};
 
 struct Kernels {
   Isa isa;
@@ -42,7 +46,8 @@ struct Kernels {
 Isa SupportedIsa();
 // The level to use: the highest supported, lowered (never raised) by a
 // request (QUORLIN_ISA_BEST for none) and by the environment variable
-// QUORLIN_ISA ("sse2" or "avx2" in any case; any other value is ignored).
+// QUORLIN_ISA ("c", "sse2" or "avx2" in any case; any other value is
+// ignored).
 Isa ChosenIsa(int requested);
 const Kernels& KernelsFor(Isa isa);
 

@@ -36,6 +36,10 @@ using PlainToSegmentsFn = void(const int16_t* plain, const Segments& seg, int16_
 // row's width are left undefined.
 using SegmentsToPlainFn = void(const int16_t* in, const Segments& seg, int16_t* plain);
 
+namespace c {
+PlainToSegmentsFn PlainToSegments;
+SegmentsToPlainFn SegmentsToPlain;
+}  // namespace c
 namespace sse2 {
 PlainToSegmentsFn PlainToSegments;
 SegmentsToPlainFn SegmentsToPlain;

@@ -23,6 +23,12 @@ using RgbToPlanesRowFn = void(const uint8_t* rgb, int channels, int n, int16_t* 
 using PlanesToRgbRowFn = void(const int16_t* y, const int16_t* cb, const int16_t* cr, int n, int channels,
                               uint8_t* rgb);
 
+namespace c {
+RgbToYcRowFn RgbToYcRow;
+YcToRgbRowFn YcToRgbRow;
+RgbToPlanesRowFn RgbToPlanesRow;
+PlanesToRgbRowFn PlanesToRgbRow;
+}  // namespace c
 namespace sse2 {
 RgbToYcRowFn RgbToYcRow;
 YcToRgbRowFn YcToRgbRow;

@@ -114,10 +114,13 @@ bool Parse(int argc, char** argv, Options& options) {
   return true;
 }
 
-// Every level this processor runs, lowest first.
+// Every level this processor runs, lowest (C) first.
 std::vector<const Kernels*> Levels() {
-  std::vector<const Kernels*> levels{&KernelsFor(Isa::kSse2)};
-  if (SupportedIsa() == Isa::kAvx2) levels.push_back(&KernelsFor(Isa::kAvx2));
+  std::vector<const Kernels*> levels;
+  for (Isa isa : kLevels) {
+    levels.push_back(&KernelsFor(isa));
+    if (isa == SupportedIsa()) break;
+  }
   return levels;
 }
 
@@ -130,16 +133,22 @@ struct Timing {
 void PrintTimes(const std::vector<const Kernels*>& levels, const std::vector<Timing>& times) {
   std::printf("\nnanoseconds per call (and per column) on %d-wide rows, best of three medians of 25 batches:\n",
               kBenchWidth);
-  std::printf("%-18s", "kernel");
-  for (const Kernels* k : levels) std::printf("%13s %8s", (std::string(k->name) + " ns").c_str(), "/column");
-  if (levels.size() > 1) std::printf("  %8s %6s", "speed-up", "");
+  // Each level's speed-up over the level below it, "=" where it runs that
+  // level's function.
+  std::printf("%-16s", "kernel");
+  for (size_t l = 0; l < levels.size(); ++l) {
+    std::printf("%11s %7s", (std::string(levels[l]->name) + " ns").c_str(), "/column");
+    if (l > 0) std::printf(" x%-6s", levels[l - 1]->name);
+  }
   std::printf("  arguments\n");
   for (const Timing& t : times) {
-    std::printf("%-18s", t.entry->name);
-    for (double ns : t.nanoseconds) std::printf("%13.1f %8.3f", ns, ns / kBenchWidth);
-    if (levels.size() > 1) {
-      const bool same = t.entry->same_function(*levels.back(), *levels.front());
-      std::printf("  %8.2f %-6s", t.nanoseconds.front() / t.nanoseconds.back(), same ? "(same)" : "");
+    std::printf("%-16s", t.entry->name);
+    for (size_t l = 0; l < levels.size(); ++l) {
+      std::printf("%11.1f %7.3f", t.nanoseconds[l], t.nanoseconds[l] / kBenchWidth);
+      if (l > 0) {
+        const bool same = t.entry->same_function(*levels[l], *levels[l - 1]);
+        std::printf(" %6.2f%s", t.nanoseconds[l - 1] / t.nanoseconds[l], same ? "=" : " ");
+      }
     }
     std::printf("  %s\n", t.args.c_str());
   }
@@ -157,6 +166,7 @@ int Main(int argc, char** argv) {
   std::printf("; the filter here runs at %s\n", KernelsFor(ChosenIsa(QUORLIN_ISA_BEST)).name);
 
   int failures = 0;
+  const Kernels* below = levels.front();
   for (const Kernels* k : levels) {
     int kernels = 0, failed = 0, own = 0, calls = 0;
     for (size_t e = 0; e < std::size(kEntries); ++e) {
@@ -165,10 +175,11 @@ int Main(int argc, char** argv) {
       Run run(*k, entry.name, options.seed + uint32_t(e), false);
       entry.check(run);
       ++kernels, failed += run.failed, calls += run.calls;
-      own += !entry.same_function(*k, *levels.front());
+      own += k == levels.front() || !entry.same_function(*k, *below);
     }
     std::printf("%s: %d of %d kernels match their models in %d calls", k->name, kernels - failed, kernels, calls);
-    if (k != levels.front()) std::printf(" (%d of them its own, the rest %s's)", own, levels.front()->name);
+    if (k != levels.front()) std::printf(" (%d of them its own, the rest %s's)", own, below->name);
+    below = k;
     std::printf("\n");
     failures += failed;
   }

@@ -11,7 +11,7 @@ golden="$(dirname "$0")/golden_frames.txt"
 out=$1
 shift
 mkdir -p "$out"
-levels=(${QUORLIN_GOLDEN_LEVELS:-sse2 avx2})
+levels=(${QUORLIN_GOLDEN_LEVELS:-c sse2 avx2})
 
 status=0
 runs=0

@@ -35,7 +35,7 @@ TEST_F(QuorlinCommand, SaysWhatItWroteWhenShowingProgress) {
 // otherwise the pixels are the library's 16-bit ones, alpha untouched.
 TEST_F(QuorlinCommand, SixteenBitPicturesKeepTheirPrecision) {
   uint32_t seed = 7;
-  for (const auto [channels, gray] : {std::pair{3, true}, {4, true}, {3, false}, {4, false}}) {
+  for (const auto& [channels, gray] : {std::pair{3, true}, {4, true}, {3, false}, {4, false}}) {
     SCOPED_TRACE(testing::Message() << channels << " channels" << (gray ? ", grey" : ""));
     Picture picture{37, 23, channels, gray, std::vector<uint8_t>(37 * 23 * channels * 2), 16};
     uint16_t* samples = picture.Samples16();

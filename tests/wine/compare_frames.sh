@@ -4,7 +4,7 @@
 # whatever the number of worker threads and the instruction set level:
 # each module's statically or dynamically linked OpenMP runtime reads
 # OMP_NUM_THREADS when it loads, and its kernels' level QUORLIN_ISA; every one
-# of the twelve runs must print the same lines.
+# of the eighteen runs must print the same lines.
 # Usage: compare_frames.sh NATIVE_HOST_CASES NATIVE_MODULE WIN32_BUILD_DIR OUT_DIR
 set -euo pipefail
 source "$(dirname "$0")/wine_env.sh"
@@ -16,7 +16,7 @@ mkdir -p "$out"
 
 status=0
 runs=()
-# Runs one of the twelve, keeping its lines even when it reports a bad frame.
+# Runs one of the eighteen, keeping its lines even when it reports a bad frame.
 run() {
   local name=$1
   shift

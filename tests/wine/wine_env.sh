@@ -18,7 +18,7 @@ fi
 
 # The instruction set levels the tests force through QUORLIN_ISA; "avx2"
 # lowers nothing, so that it is the best the processor runs.
-isa_levels=(sse2 avx2)
+isa_levels=(c sse2 avx2)
 
 # Ends the test as skipped, or as failed where it is required to run.
 skip() {

@@ -1,45 +1,10 @@
 #include "kernels/code_rows.h"
 
-#include <algorithm>
-#include <cstring>
-#include <numeric>
-
-#include "convert/div_round.h"
 #include "kernels/x86/sse2_util.h"
 
 namespace quorlin::sse2 {
 
 namespace {
-
-uint16_t LoadCode(const void* codes, int x, const CodeRowParams& p) {
-  uint16_t code;
-  if (p.wide) {
-    std::memcpy(&code, static_cast<const uint8_t*>(codes) + 2 * ptrdiff_t{x}, sizeof code);
-  } else {
-    code = static_cast<const uint8_t*>(codes)[x];
-  }
-  return std::min<uint16_t>(code, uint16_t(p.max_code));
-}
-
-void StoreCode(void* codes, int x, int code, const CodeRowParams& p) {
-  if (p.wide) {
-    const auto word = uint16_t(code);
-    std::memcpy(static_cast<uint8_t*>(codes) + 2 * ptrdiff_t{x}, &word, sizeof word);
-  } else {
-    static_cast<uint8_t*>(codes)[x] = uint8_t(code);
-  }
-}
-
-// The rules, for the ends of rows, with the spans in lowest terms (A / D).
-int16_t Value(int code, const CodeRowParams& p) {
-  return int16_t(DivRound(int64_t{code - p.offset} * (int64_t{1} << p.a_shift), p.d));
-}
-
-int Code(int value, int original, const CodeRowParams& p) {
-  if (p.keep_original && Value(original, p) == value) return original;
-  const int64_t code = DivRound(int64_t{value} * p.d, int64_t{1} << p.a_shift) + p.offset;
-  return int(std::clamp<int64_t>(code, 0, p.max_code));
-}
 
 // Eight codes widened to 16-bit lanes, those above the depth's largest
 // lowered to it.
@@ -125,12 +90,12 @@ QUORLIN_FORCE_INLINE __m128i Codes4(__m128i products, __m128i sign, __m128i half
 
 }  // namespace
 
-
 void CodesToValues(const void* codes, int n, const CodeRowParams& p, int16_t* values) {
   const ValueVectors k(p);
   int x = 0;
   for (; x + 8 <= n; x += 8) _mm_storeu_si128(reinterpret_cast<__m128i*>(values + x), Values8(LoadCodes(codes, x, p, k.max_code), k));
-  for (; x < n; ++x) values[x] = Value(LoadCode(codes, x, p), p);
+  const int sample = p.wide ? 2 : 1;
+  c::CodesToValues(static_cast<const uint8_t*>(codes) + ptrdiff_t{x} * sample, n - x, p, values + x);
 }
 
 void ValuesToCodes(const int16_t* values, const void* original, int n, const CodeRowParams& p, void* codes) {
@@ -180,7 +145,9 @@ void ValuesToCodes(const int16_t* values, const void* original, int n, const Cod
       _mm_storel_epi64(reinterpret_cast<__m128i*>(static_cast<uint8_t*>(codes) + x), _mm_packus_epi16(result, result));
     }
   }
-  for (; x < n; ++x) StoreCode(codes, x, Code(values[x], LoadCode(original, x, p), p), p);
+  const int sample = p.wide ? 2 : 1;
+  c::ValuesToCodes(values + x, static_cast<const uint8_t*>(original) + ptrdiff_t{x} * sample, n - x, p,
+                   static_cast<uint8_t*>(codes) + ptrdiff_t{x} * sample);
 }
 
 void SpreadPairs(const int16_t* in, int n, int16_t* out) {
@@ -190,7 +157,7 @@ void SpreadPairs(const int16_t* in, int n, int16_t* out) {
     StoreUnaligned(out + x, _mm_unpacklo_epi16(v, v));
     StoreUnaligned(out + x + 8, _mm_unpackhi_epi16(v, v));
   }
-  for (; x < n; ++x) out[x] = in[x / 2];
+  c::SpreadPairs(in + x / 2, n - x, out + x);
 }
 
 void BlockMeans(const int16_t* top, const int16_t* bottom, int n, int16_t* means) {
@@ -215,12 +182,7 @@ void BlockMeans(const int16_t* top, const int16_t* bottom, int n, int16_t* means
     };
     _mm_storeu_si128(reinterpret_cast<__m128i*>(means + c), _mm_packs_epi32(mean(lo), mean(hi)));
   }
-  for (; 2 * c < n; ++c) {
-    const int columns = std::min(2, n - 2 * c);
-    int sum = 0;
-    for (int i = 0; i < columns; ++i) sum += top[2 * c + i] + (bottom ? bottom[2 * c + i] : 0);
-    means[c] = int16_t(DivRound(sum, columns * rows));
-  }
+  c::BlockMeans(top + 2 * c, bottom ? bottom + 2 * c : nullptr, n - 2 * c, means + c);
 }
 
 }  // namespace quorlin::sse2
