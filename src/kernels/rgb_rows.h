@@ -1,8 +1,11 @@
-// Rows of 8-bit RGB pixels and the editor's YC pixels, exact to the rules of
-// convert/rgb_yc.h. Every quotient there is a sample rounded to nearest of a
-// product over a constant; here the products are formed by multiply-adds of
-// 16-bit pairs and divided by 64-bit multiply-highs, but for green, whose
-// products exceed 32 bits and are taken in double precision.
+// Rows of 8-bit RGB pixels and the editor's YC pixels, or plain rows of Y,
+// Cb and Cr, exact to the rules of convert/rgb_yc.h. Every quotient there is
+// a sample rounded to nearest of a product over a constant; the vector
+// kernels form the products by multiply-adds of 16-bit pairs and divide them
+// by 64-bit multiply-highs, but for green on the way back, whose products
+// exceed 32 bits and are taken in double precision. Where Cb and Cr are
+// those of 8-bit colours, the way back needs neither: each channel is then
+// Y scaled plus a term of Cb and Cr alone, split so as to stay in 16 bits.
 #pragma once
 
 #include <cstdint>
