@@ -41,9 +41,12 @@ class RgbRows {
 
   class Mover {
    public:
-    Mover(const RgbPicture& picture, char* thread, const Segments& seg, int rows_kept, const Kernels& k)
-        : picture_(picture), kept_(reinterpret_cast<QuorlinPixel*>(thread)), rows_kept_(rows_kept), k_(k) {
-      for (int c = 0; c < 3; ++c) plain_[c] = reinterpret_cast<int16_t*>(thread + c * PlainBytes(seg)) + seg.reach;
+    Mover(const RgbPicture& picture, char* thread, const Segments& seg, const SharpenParams& p, const Kernels& k)
+        : picture_(picture), kept_(reinterpret_cast<QuorlinPixel*>(thread)), rows_kept_(RowsKept(p)), k_(k) {
+      if (picture.depth != 8) return;
+      for (int c = 0; c < p.channels; ++c) {
+        plain_[c] = reinterpret_cast<int16_t*>(thread + c * PlainBytes(seg)) + seg.reach;
+      }
     }
     void Load(int row, const Segments& seg, int channels, int16_t* const* rows) const {
       if (picture_.depth == 16) {
@@ -78,12 +81,12 @@ class RgbRows {
     const RgbPicture& picture_;
     QuorlinPixel* kept_;  // 16-bit pictures
     int rows_kept_;
-    int16_t* plain_[3];  // 8-bit pictures: a plain row per channel, from index -reach
+    int16_t* plain_[3] = {};  // 8-bit pictures: a plain row per channel sharpened, from index -reach
     const Kernels& k_;
   };
   Mover MakeMover(char* thread, char* /*shared*/, const Segments& seg, const SharpenParams& p,
                   const Kernels& k) const {
-    return Mover(picture_, thread, seg, RowsKept(p), k);
+    return Mover(picture_, thread, seg, p, k);
   }
 
  private:
