@@ -1,5 +1,7 @@
 // Times the RGBA path on a 1920x1080 picture, the 64-bit editor's frame:
 //   rgb_timing               quorlin_sharpen_rgb with four channels
+//   rgb_timing --frame       quorlin_sharpen on the editor's frame of the
+//                            same picture, the baseline of the RGBA path
 //   rgb_timing PLUGIN.auf2   (Windows builds) the plug-in's frame procedure
 //                            as the editor calls it, the host's copies of
 //                            the image in and out included
@@ -76,6 +78,25 @@ bool TimeLibrary(const std::vector<uint8_t>& original) {
   return failures == 0;
 }
 
+// quorlin_sharpen's time for each configuration on the picture as the
+// editor's frame; false when a call failed.
+bool TimeFrame(const std::vector<uint8_t>& original) {
+  std::vector<QuorlinPixel> converted(size_t{kWidth} * kHeight), pixels(converted.size());
+  const QuorlinFrame source{converted.data(), kWidth, kHeight, kWidth};
+  const QuorlinFrame frame{pixels.data(), kWidth, kHeight, kWidth};
+  int failures = quorlin_rgb_to_yc(original.data(), kWidth * 4, 4, &source, nullptr) != QUORLIN_OK;
+  for (const Configuration& config : kConfigurations) {
+    QuorlinSettings settings;
+    quorlin_default_settings(&settings, QUORLIN_API_VERSION);
+    settings.luma_only = config.luma_only;
+    settings.limit_mode = config.limit;
+    const double ms = MedianMs([&] { pixels = converted; },
+                               [&] { failures += quorlin_sharpen(&frame, &settings) != QUORLIN_OK; });
+    std::printf("%s\t%.3f\n", config.name, ms);
+  }
+  return failures == 0;
+}
+
 #if defined(_WIN32)
 // The plug-in's time for each configuration, its items written as the host
 // writes them; false when a call failed.
@@ -107,10 +128,11 @@ int main(int argc, char** argv) {
   std::printf("memcpy of the picture\t%.3f\n",
               MedianMs([] {}, [&] { std::memcpy(copy.data(), original.data(), original.size()); }));
 #if defined(_WIN32)
-  if (argc == 2) return TimePlugin(argv[1], original) ? 0 : 1;
+  if (argc == 2 && std::strcmp(argv[1], "--frame") != 0) return TimePlugin(argv[1], original) ? 0 : 1;
 #endif
+  if (argc == 2 && std::strcmp(argv[1], "--frame") == 0) return TimeFrame(original) ? 0 : 1;
   if (argc != 1) {
-    std::fprintf(stderr, "usage: %s [PLUGIN.auf2]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s [--frame | PLUGIN.auf2]\n", argv[0]);
     return 2;
   }
   return TimeLibrary(original) ? 0 : 1;

@@ -7,14 +7,6 @@
 
 namespace quorlin {
 
-namespace {
-
-// Samples of the plain row: the margins on both sides and room for the
-// transposes' whole groups of eight.
-int64_t PlainSamples(const Segments& seg) { return 8 * int64_t{seg.length} + 2 * seg.reach + 32; }
-
-}  // namespace
-
 PlaneRows::PlaneRows(const QuorlinPlanes& planes)
     : planes_(planes),
       luma_(MakeCodeRowParams(LumaScale(planes.depth, planes.full_range))),
@@ -42,11 +34,6 @@ uint8_t* PlaneRows::Mover::PlaneRow(int c, int row) const {
   return static_cast<uint8_t*>(rows_.planes_.data[c]) + row * rows_.planes_.stride[c];
 }
 
-void PlaneRows::Mover::Pad(const Segments& seg) const {
-  std::fill(plain_ - seg.reach, plain_, plain_[0]);
-  std::fill(plain_ + seg.width, plain_ + 8 * ptrdiff_t{seg.length} + seg.reach + 32, plain_[seg.width - 1]);
-}
-
 int16_t* PlaneRows::Mover::Stash(int chroma_row, int c) const {
   const int width = rows_.Width();
   return stash_ + (ptrdiff_t{shared_stash_ ? chroma_row : 0} * 2 + (c - 1)) * width;
@@ -54,7 +41,7 @@ int16_t* PlaneRows::Mover::Stash(int chroma_row, int c) const {
 
 void PlaneRows::Mover::Load(int row, const Segments& seg, int channels, int16_t* const* rows) {
   k_.codes_to_values(PlaneRow(0, row), seg.width, rows_.luma_, plain_);
-  Pad(seg);
+  PadPlainRow(seg, plain_);
   k_.plain_to_segments(plain_, seg, rows[0]);
   if (channels == 1) return;
   const int shift_x = rows_.planes_.chroma_shift_x, shift_y = rows_.planes_.chroma_shift_y;
@@ -72,7 +59,7 @@ void PlaneRows::Mover::Load(int row, const Segments& seg, int channels, int16_t*
     } else {
       k_.codes_to_values(PlaneRow(c, row), seg.width, rows_.chroma_, plain_);
     }
-    Pad(seg);
+    PadPlainRow(seg, plain_);
     k_.plain_to_segments(plain_, seg, rows[c]);
   }
 }

@@ -35,8 +35,6 @@ class PlaneRows {
 
    private:
     uint8_t* PlaneRow(int c, int row) const;
-    // Fills the plain row's margins with its edge columns.
-    void Pad(const Segments& seg) const;
     int16_t* Stash(int chroma_row, int c) const;
 
     const PlaneRows& rows_;

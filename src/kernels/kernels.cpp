@@ -19,7 +19,8 @@ constexpr Kernels kC = {
     c::AddRowToSums,   c::SlideSums,       c::BoxBlurRow,     c::EnvelopeRow,
     c::CombineRow,     c::LoadRow,         c::StoreRow,       c::PlainToSegments,
     c::SegmentsToPlain, c::CodesToValues,  c::ValuesToCodes,  c::SpreadPairs,
-    c::BlockMeans,     c::RgbToYcRow,      c::YcToRgbRow,
+    c::BlockMeans,     c::RgbToYcRow,      c::YcToRgbRow,     c::RgbToPlanesRow,
+    c::PlanesToRgbRow,
 };
 
 constexpr const char* kNames[] = {"c", "sse2", "avx2"};  // of kLevels

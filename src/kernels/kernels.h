@@ -38,6 +38,8 @@ struct Kernels {
   BlockMeansFn* block_means;
   RgbToYcRowFn* rgb_to_yc_row;
   YcToRgbRowFn* yc_to_rgb_row;
+  RgbToPlanesRowFn* rgb_to_planes_row;
+  PlanesToRgbRowFn* planes_to_rgb_row;
 };
 
 // The highest level this processor and its operating system run.

@@ -4,6 +4,7 @@
 // of each.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 #include "kernels/segments.h"
@@ -13,6 +14,16 @@ namespace quorlin {
 // Vectors of a segment row the kernels may read or write: the row with its
 // margins and two more, rounded up to whole groups of sixteen.
 inline int PaddedVectors(const Segments& seg) { return (seg.Extended() + 17) / 16 * 16; }
+
+// Samples of a plain row as PlainToSegments reads it: the margins on both
+// sides and room for the transposes' whole groups of eight.
+inline int64_t PlainSamples(const Segments& seg) { return 8 * int64_t{seg.length} + 2 * seg.reach + 32; }
+
+// Fills a plain row's margins (index -reach on) with its edge columns.
+inline void PadPlainRow(const Segments& seg, int16_t* plain) {
+  std::fill(plain - seg.reach, plain, plain[0]);
+  std::fill(plain + seg.width, plain + 8 * ptrdiff_t{seg.length} + seg.reach + 32, plain[seg.width - 1]);
+}
 
 // out (PaddedVectors(seg) vectors, 32-byte aligned), margins included:
 // lane s of vector i is plain[s * L + i], for i from -reach. plain must hold

@@ -1,8 +1,11 @@
-// Rows of 8-bit RGB pixels and the editor's YC pixels, exact to the rules of
-// convert/rgb_yc.h. Every quotient there is a sample rounded to nearest of a
-// product over a constant; here the products are formed by multiply-adds of
-// 16-bit pairs and divided by 64-bit multiply-highs, but for green, whose
-// products exceed 32 bits and are taken in double precision.
+// Rows of 8-bit RGB pixels and the editor's YC pixels, or plain rows of Y,
+// Cb and Cr, exact to the rules of convert/rgb_yc.h. Every quotient there is
+// a sample rounded to nearest of a product over a constant; the vector
+// kernels form the products by multiply-adds of 16-bit pairs and divide them
+// by 64-bit multiply-highs, but for green on the way back, whose products
+// exceed 32 bits and are taken in double precision. Where Cb and Cr are
+// those of 8-bit colours, the way back needs neither: each channel is then
+// Y scaled plus a term of Cb and Cr alone, split so as to stay in 16 bits.
 #pragma once
 
 #include <cstdint>
@@ -15,18 +18,31 @@ namespace quorlin {
 // neither read nor written.
 using RgbToYcRowFn = void(const uint8_t* rgb, int channels, int n, QuorlinPixel* yc);
 using YcToRgbRowFn = void(const QuorlinPixel* yc, int n, int channels, uint8_t* rgb);
+// The same with the samples in one plain row per channel (n samples each).
+// With cb and cr null, only Y is written.
+using RgbToPlanesRowFn = void(const uint8_t* rgb, int channels, int n, int16_t* y, int16_t* cb, int16_t* cr);
+// With cb and cr null, each pixel keeps its own Cb and Cr: those its RGB
+// bytes convert to before they are written over (luma alone).
+using PlanesToRgbRowFn = void(const int16_t* y, const int16_t* cb, const int16_t* cr, int n, int channels,
+                              uint8_t* rgb);
 
 namespace c {
 RgbToYcRowFn RgbToYcRow;
 YcToRgbRowFn YcToRgbRow;
+RgbToPlanesRowFn RgbToPlanesRow;
+PlanesToRgbRowFn PlanesToRgbRow;
 }  // namespace c
 namespace sse2 {
 RgbToYcRowFn RgbToYcRow;
 YcToRgbRowFn YcToRgbRow;
+RgbToPlanesRowFn RgbToPlanesRow;
+PlanesToRgbRowFn PlanesToRgbRow;
 }  // namespace sse2
 namespace avx2 {
 RgbToYcRowFn RgbToYcRow;
 YcToRgbRowFn YcToRgbRow;
+RgbToPlanesRowFn RgbToPlanesRow;
+PlanesToRgbRowFn PlanesToRgbRow;
 }  // namespace avx2
 
 }  // namespace quorlin

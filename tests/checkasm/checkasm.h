@@ -192,5 +192,7 @@ void CheckSpreadPairs(Run& run);
 void CheckBlockMeans(Run& run);
 void CheckRgbToYcRow(Run& run);
 void CheckYcToRgbRow(Run& run);
+void CheckRgbToPlanesRow(Run& run);
+void CheckPlanesToRgbRow(Run& run);
 
 }  // namespace quorlin::checkasm

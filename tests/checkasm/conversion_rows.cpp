@@ -275,6 +275,100 @@ bool YcToRgbCase(Run& run, int n, int channels, int case_number) {
   return true;
 }
 
+// Y alone (every other case, and when timing) or all three planes.
+bool RgbToPlanesCase(Run& run, int n, int channels, int case_number) {
+  const bool luma = case_number % 2 == 0;
+  const int rgb_offset = ByteOffset(run);
+  const int offsets[3] = {SampleOffset(run), SampleOffset(run), SampleOffset(run)};
+  Buffer<uint8_t> rgb(run.rng, 0, ptrdiff_t{n} * channels, rgb_offset);
+  Buffer<int16_t> y(run.rng, 0, n, offsets[0]), cb(run.rng, 0, luma ? 0 : n, offsets[1]),
+      cr(run.rng, 0, luma ? 0 : n, offsets[2]);
+  run.Args("n %d channels %d%s rgb +%d bytes y +%d bytes cb +%d bytes cr +%d bytes", n, channels,
+           luma ? " y alone" : "", rgb_offset, offsets[0], offsets[1], offsets[2]);
+  rgb.Seal(), y.Seal(), cb.Seal(), cr.Seal();
+  const bool check = run.Make([&] {
+    run.k.rgb_to_planes_row(rgb.data(), channels, n, y.data(), luma ? nullptr : cb.data(), luma ? nullptr : cr.data());
+  });
+  if (!check) return true;
+  const ptrdiff_t chroma = luma ? 0 : n;
+  if (!run.Kept(y, "y", 0, n) || !run.Kept(cb, "cb", 0, chroma) || !run.Kept(cr, "cr", 0, chroma) ||
+      !run.Kept(rgb, "rgb", 0, 0)) {
+    return false;
+  }
+  for (ptrdiff_t x = 0; x < n; ++x) {
+    const uint8_t* c = &rgb[x * channels];
+    const QuorlinPixel want = RgbToYc({c[0], c[1], c[2]});
+    const auto where = [&](const char* row) {
+      return At(row, x) + " (rgb " + std::to_string(c[0]) + "," + std::to_string(c[1]) + "," + std::to_string(c[2]) +
+             ")";
+    };
+    if (!run.Same(y[x], want.y, [&] { return where("y"); })) return false;
+    if (luma) continue;
+    if (!run.Same(cb[x], want.cb, [&] { return where("cb"); }) ||
+        !run.Same(cr[x], want.cr, [&] { return where("cr"); })) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// All three planes given, or Y alone (every other case, and when timing)
+// with each pixel's own Cb and Cr; the fourth byte of RGBA pixels stays.
+bool PlanesToRgbCase(Run& run, int n, int channels, int case_number) {
+  const bool luma = case_number % 2 == 0;
+  const int rgb_offset = ByteOffset(run);
+  const int offsets[3] = {SampleOffset(run), SampleOffset(run), SampleOffset(run)};
+  Buffer<int16_t> y(run.rng, 0, n, offsets[0]), cb(run.rng, 0, luma ? 0 : n, offsets[1]),
+      cr(run.rng, 0, luma ? 0 : n, offsets[2]);
+  Buffer<uint8_t> rgb(run.rng, 0, ptrdiff_t{n} * channels, rgb_offset);
+  const std::vector<uint8_t> before(rgb.data(), rgb.data() + ptrdiff_t{n} * channels);
+  std::vector<QuorlinPixel> want_yc(static_cast<size_t>(n));
+  for (ptrdiff_t x = 0; x < n; ++x) {
+    const uint8_t* c = &before[size_t(x * channels)];
+    QuorlinPixel p = PixelFor(run, case_number / 2);
+    if (luma) {
+      // Y near the pixel's own now and then, where the rounding is closest.
+      const QuorlinPixel own = RgbToYc({c[0], c[1], c[2]});
+      if (case_number / 2 % 3 == 0) p.y = int16_t(own.y + run.Uniform(-40, 40));
+      p.cb = own.cb, p.cr = own.cr;
+    } else {
+      // Now and then chroma about the ends of its natural range, where the
+      // kernels may change how they compute.
+      if (case_number / 2 % 3 == 0 && run.Uniform(0, 3) == 0) {
+        p.cb = int16_t(run.Uniform(-2060, 2060)), p.cr = int16_t(run.Uniform(-2060, 2060));
+      }
+      cb[x] = p.cb, cr[x] = p.cr;
+    }
+    y[x] = p.y;
+    want_yc[size_t(x)] = p;
+  }
+  run.Args("n %d channels %d%s y +%d bytes cb +%d bytes cr +%d bytes rgb +%d bytes", n, channels,
+           luma ? " y alone" : "", offsets[0], offsets[1], offsets[2], rgb_offset);
+  y.Seal(), cb.Seal(), cr.Seal(), rgb.Seal();
+  const bool check = run.Make([&] {
+    run.k.planes_to_rgb_row(y.data(), luma ? nullptr : cb.data(), luma ? nullptr : cr.data(), n, channels,
+                            rgb.data());
+  });
+  if (!check) return true;
+  if (!run.Kept(rgb, "rgb", 0, ptrdiff_t{n} * channels) || !run.Kept(y, "y", 0, 0) || !run.Kept(cb, "cb", 0, 0) ||
+      !run.Kept(cr, "cr", 0, 0)) {
+    return false;
+  }
+  for (ptrdiff_t x = 0; x < n; ++x) {
+    const QuorlinPixel p = want_yc[size_t(x)];
+    const Rgb8 c = YcToRgb(p);
+    const uint8_t want[4] = {c.r, c.g, c.b, channels == 4 ? before[size_t(x * channels + 3)] : uint8_t(0)};
+    for (int i = 0; i < channels; ++i) {
+      const auto where = [&] {
+        return At("rgb", x * channels + i) + " (yc " + std::to_string(p.y) + "," + std::to_string(p.cb) + "," +
+               std::to_string(p.cr) + ")";
+      };
+      if (!run.Same(rgb[x * channels + i], want[i], where)) return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 void CheckCodesToValues(Run& run) {
@@ -299,6 +393,14 @@ void CheckRgbToYcRow(Run& run) {
 
 void CheckYcToRgbRow(Run& run) {
   ForWidthsAndChannels(run, [&](int n, int channels, int i) { return YcToRgbCase(run, n, channels, i); });
+}
+
+void CheckRgbToPlanesRow(Run& run) {
+  ForWidthsAndChannels(run, [&](int n, int channels, int i) { return RgbToPlanesCase(run, n, channels, i); });
+}
+
+void CheckPlanesToRgbRow(Run& run) {
+  ForWidthsAndChannels(run, [&](int n, int channels, int i) { return PlanesToRgbCase(run, n, channels, i); });
 }
 
 }  // namespace quorlin::checkasm

@@ -87,6 +87,8 @@ constexpr Entry kEntries[] = {
     {"block_means", CheckBlockMeans, SameFunction<&Kernels::block_means>},
     {"rgb_to_yc_row", CheckRgbToYcRow, SameFunction<&Kernels::rgb_to_yc_row>},
     {"yc_to_rgb_row", CheckYcToRgbRow, SameFunction<&Kernels::yc_to_rgb_row>},
+    {"rgb_to_planes_row", CheckRgbToPlanesRow, SameFunction<&Kernels::rgb_to_planes_row>},
+    {"planes_to_rgb_row", CheckPlanesToRgbRow, SameFunction<&Kernels::planes_to_rgb_row>},
 };
 
 struct Options {

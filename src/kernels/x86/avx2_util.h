@@ -37,6 +37,15 @@ QUORLIN_FORCE_INLINE void StoreHalves(T* low, T* high, __m256i v) {
   _mm256_storeu2_m128i(reinterpret_cast<__m128i*>(high), reinterpret_cast<__m128i*>(low), v);
 }
 
+// v, hidden from the compiler's knowledge of constants: kernels with more
+// constants than registers then reload them from the stack, one fused load
+// each, rather than build them again from immediates at every use.
+template <typename Vector>
+QUORLIN_FORCE_INLINE Vector Opaque(Vector v) {
+  __asm__("" : "+x"(v));
+  return v;
+}
+
 // floor(x / e) for eight x below 2^30, given e's MagicDivisor as vectors:
 // the 64-bit products x * magic of the even and the odd lanes shifted down,
 // the odd lanes' by 32 less, which leaves their quotients in the high halves.
