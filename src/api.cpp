@@ -75,6 +75,18 @@ bool ConversionSettings(const QuorlinSettings* given, QuorlinSettings& settings)
 
 const Kernels& ConversionKernels(const QuorlinSettings& settings) { return KernelsFor(ChosenIsa(settings.isa)); }
 
+// The arguments of an RGB conversion, and its settings read.
+bool ValidRgbConversion(const uint8_t* rgb, ptrdiff_t stride, int channels, const QuorlinFrame* frame,
+                        const QuorlinSettings* given, QuorlinSettings& settings) {
+  return ValidRgb(rgb, stride, channels, frame) && ConversionSettings(given, settings);
+}
+
+// The arguments of a YUV conversion, and its settings read.
+bool ValidYuvConversion(const QuorlinPlanes* planes, int chroma, const QuorlinFrame* frame,
+                        const QuorlinSettings* given, QuorlinSettings& settings) {
+  return ValidPlanes(planes, chroma) && SameSize(planes, frame) && ConversionSettings(given, settings);
+}
+
 }  // namespace
 
 }  // namespace quorlin
@@ -184,9 +196,7 @@ QuorlinStatus quorlin_sharpen_rgb16(uint16_t* rgb, ptrdiff_t stride, int channel
 QuorlinStatus quorlin_rgb_to_yc(const uint8_t* rgb, ptrdiff_t stride, int channels, const QuorlinFrame* frame,
                                 const QuorlinSettings* given) {
   QuorlinSettings settings;
-  if (!quorlin::ValidRgb(rgb, stride, channels, frame) || !quorlin::ConversionSettings(given, settings)) {
-    return QUORLIN_BAD_ARGUMENT;
-  }
+  if (!quorlin::ValidRgbConversion(rgb, stride, channels, frame, given, settings)) return QUORLIN_BAD_ARGUMENT;
   quorlin::RgbToFrame(rgb, stride, channels, *frame, quorlin::ConversionKernels(settings));
   return QUORLIN_OK;
 }
@@ -194,9 +204,7 @@ QuorlinStatus quorlin_rgb_to_yc(const uint8_t* rgb, ptrdiff_t stride, int channe
 QuorlinStatus quorlin_yc_to_rgb(const QuorlinFrame* frame, uint8_t* rgb, ptrdiff_t stride, int channels,
                                 const QuorlinSettings* given) {
   QuorlinSettings settings;
-  if (!quorlin::ValidRgb(rgb, stride, channels, frame) || !quorlin::ConversionSettings(given, settings)) {
-    return QUORLIN_BAD_ARGUMENT;
-  }
+  if (!quorlin::ValidRgbConversion(rgb, stride, channels, frame, given, settings)) return QUORLIN_BAD_ARGUMENT;
   quorlin::FrameToRgb(*frame, rgb, stride, channels, quorlin::ConversionKernels(settings));
   return QUORLIN_OK;
 }
@@ -204,10 +212,7 @@ QuorlinStatus quorlin_yc_to_rgb(const QuorlinFrame* frame, uint8_t* rgb, ptrdiff
 QuorlinStatus quorlin_yuv_to_yc(const QuorlinPlanes* planes, int chroma, const QuorlinFrame* frame,
                                 const QuorlinSettings* given) {
   QuorlinSettings settings;
-  if (!quorlin::ValidPlanes(planes, chroma) || !quorlin::SameSize(planes, frame) ||
-      !quorlin::ConversionSettings(given, settings)) {
-    return QUORLIN_BAD_ARGUMENT;
-  }
+  if (!quorlin::ValidYuvConversion(planes, chroma, frame, given, settings)) return QUORLIN_BAD_ARGUMENT;
   quorlin::Workspace workspace(settings.allocator);
   return quorlin::YuvToFrame(*planes, chroma, *frame, quorlin::ConversionKernels(settings), workspace);
 }
@@ -215,10 +220,7 @@ QuorlinStatus quorlin_yuv_to_yc(const QuorlinPlanes* planes, int chroma, const Q
 QuorlinStatus quorlin_yc_to_yuv(const QuorlinFrame* frame, int chroma, const QuorlinPlanes* planes,
                                 const QuorlinSettings* given) {
   QuorlinSettings settings;
-  if (!quorlin::ValidPlanes(planes, chroma) || !quorlin::SameSize(planes, frame) ||
-      !quorlin::ConversionSettings(given, settings)) {
-    return QUORLIN_BAD_ARGUMENT;
-  }
+  if (!quorlin::ValidYuvConversion(planes, chroma, frame, given, settings)) return QUORLIN_BAD_ARGUMENT;
   quorlin::Workspace workspace(settings.allocator);
   return quorlin::FrameToYuv(*frame, chroma, *planes, quorlin::ConversionKernels(settings), workspace);
 }

@@ -1,12 +1,14 @@
-// RGB pictures as the engine reads and writes them. An 8-bit row is
-// converted into one plain row per channel the controls sharpen and moved
-// into the segment layout by transposes, and back; with luma alone only Y
-// is converted, and the way back takes each pixel's Cb and Cr from its RGB
-// bytes, which still hold the row as it was read: every row is stored once,
-// after all its reads. A 16-bit row goes through the editor's pixels in a
-// row of the thread's own, converted sample by sample; with luma alone its
-// way back takes Cb and Cr from that row as converted on the way in, so the
-// thread keeps every row it has converted and not yet stored.
+// RGB pictures as the engine reads and writes them, rows of `channels`
+// samples a pixel (a fourth, alpha, is left alone).
+//  - 8 bits (RgbRows): a row is converted into one plain row per channel the
+//    controls sharpen and moved into the segment layout by transposes, and
+//    back; with luma alone only Y is converted, and the way back takes each
+//    pixel's Cb and Cr from its RGB bytes, which still hold the row as it
+//    was read: every row is stored once, after all its reads.
+//  - 16 bits (Rgb16Rows): a row goes through the editor's pixels in a row of
+//    the thread's own, converted sample by sample; with luma alone its way
+//    back takes Cb and Cr from that row as converted on the way in, so the
+//    thread keeps every row it has converted and not yet stored.
 #pragma once
 
 #include <cstdint>
@@ -22,9 +24,9 @@ namespace quorlin {
 struct RgbPicture {
   uint8_t* rgb;
   ptrdiff_t stride;
-  int channels;  // 3 or 4; a fourth sample is left alone
+  int channels;  // 3 or 4
   int width, height;
-  int depth = 8;  // 8, or 16: two-byte samples in the machine's byte order, converted sample by sample
+  int depth = 8;  // 8, or 16: two-byte samples in the machine's byte order
 };
 
 class RgbRows {
@@ -33,27 +35,18 @@ class RgbRows {
   int Width() const { return picture_.width; }
   int Height() const { return picture_.height; }
   int RowAlignment(const SharpenParams&) const { return 1; }
-  int64_t ThreadBytes(const Segments& seg, const SharpenParams& p) const {
-    if (picture_.depth == 8) return p.channels * PlainBytes(seg);
-    return int64_t{RowsKept(p)} * picture_.width * int64_t{sizeof(QuorlinPixel)};
-  }
+  int64_t ThreadBytes(const Segments& seg, const SharpenParams& p) const { return p.channels * PlainBytes(seg); }
   int64_t SharedBytes(const SharpenParams&) const { return 0; }
 
   class Mover {
    public:
     Mover(const RgbPicture& picture, char* thread, const Segments& seg, const SharpenParams& p, const Kernels& k)
-        : picture_(picture), kept_(reinterpret_cast<QuorlinPixel*>(thread)), rows_kept_(RowsKept(p)), k_(k) {
-      if (picture.depth != 8) return;
+        : picture_(picture), k_(k) {
       for (int c = 0; c < p.channels; ++c) {
         plain_[c] = reinterpret_cast<int16_t*>(thread + c * PlainBytes(seg)) + seg.reach;
       }
     }
     void Load(int row, const Segments& seg, int channels, int16_t* const* rows) const {
-      if (picture_.depth == 16) {
-        Rgb16ToYcRow(reinterpret_cast<const uint16_t*>(Row(row)), picture_.channels, picture_.width, Kept(row));
-        k_.load_row(Kept(row), seg, channels, rows);
-        return;
-      }
       const bool chroma = channels == 3;
       k_.rgb_to_planes_row(Row(row), picture_.channels, picture_.width, plain_[0], chroma ? plain_[1] : nullptr,
                            chroma ? plain_[2] : nullptr);
@@ -63,11 +56,6 @@ class RgbRows {
       }
     }
     void Store(int row, const Segments& seg, int channels, const int16_t* const* rows) const {
-      if (picture_.depth == 16) {
-        k_.store_row(rows, seg, channels, Kept(row));
-        YcToRgb16Row(Kept(row), picture_.width, picture_.channels, reinterpret_cast<uint16_t*>(Row(row)));
-        return;
-      }
       for (int c = 0; c < channels; ++c) k_.segments_to_plain(rows[c], seg, plain_[c]);
       const bool chroma = channels == 3;
       k_.planes_to_rgb_row(plain_[0], chroma ? plain_[1] : nullptr, chroma ? plain_[2] : nullptr, picture_.width,
@@ -77,11 +65,8 @@ class RgbRows {
 
    private:
     uint8_t* Row(int row) const { return picture_.rgb + row * picture_.stride; }
-    QuorlinPixel* Kept(int row) const { return kept_ + ptrdiff_t{row % rows_kept_} * picture_.width; }
     const RgbPicture& picture_;
-    QuorlinPixel* kept_;  // 16-bit pictures
-    int rows_kept_;
-    int16_t* plain_[3] = {};  // 8-bit pictures: a plain row per channel sharpened, from index -reach
+    int16_t* plain_[3] = {};  // a plain row per channel sharpened, from index -reach
     const Kernels& k_;
   };
   Mover MakeMover(char* thread, char* /*shared*/, const Segments& seg, const SharpenParams& p,
@@ -92,6 +77,47 @@ class RgbRows {
  private:
   static int64_t PlainBytes(const Segments& seg) { return AlignUp(PlainSamples(seg) * 2); }
 
+  RgbPicture picture_;
+};
+
+class Rgb16Rows {
+ public:
+  explicit Rgb16Rows(const RgbPicture& picture) : picture_(picture) {}
+  int Width() const { return picture_.width; }
+  int Height() const { return picture_.height; }
+  int RowAlignment(const SharpenParams&) const { return 1; }
+  int64_t ThreadBytes(const Segments&, const SharpenParams& p) const {
+    return int64_t{RowsKept(p)} * picture_.width * int64_t{sizeof(QuorlinPixel)};
+  }
+  int64_t SharedBytes(const SharpenParams&) const { return 0; }
+
+  class Mover {
+   public:
+    Mover(const RgbPicture& picture, QuorlinPixel* kept, int rows_kept, const Kernels& k)
+        : picture_(picture), kept_(kept), rows_kept_(rows_kept), k_(k) {}
+    void Load(int row, const Segments& seg, int channels, int16_t* const* rows) const {
+      Rgb16ToYcRow(Row(row), picture_.channels, picture_.width, Kept(row));
+      k_.load_row(Kept(row), seg, channels, rows);
+    }
+    void Store(int row, const Segments& seg, int channels, const int16_t* const* rows) const {
+      k_.store_row(rows, seg, channels, Kept(row));
+      YcToRgb16Row(Kept(row), picture_.width, picture_.channels, Row(row));
+    }
+    void Prefetch(int) const {}
+
+   private:
+    uint16_t* Row(int row) const { return reinterpret_cast<uint16_t*>(picture_.rgb + row * picture_.stride); }
+    QuorlinPixel* Kept(int row) const { return kept_ + ptrdiff_t{row % rows_kept_} * picture_.width; }
+    const RgbPicture& picture_;
+    QuorlinPixel* kept_;
+    int rows_kept_;
+    const Kernels& k_;
+  };
+  Mover MakeMover(char* thread, char* /*shared*/, const Segments&, const SharpenParams& p, const Kernels& k) const {
+    return Mover(picture_, reinterpret_cast<QuorlinPixel*>(thread), RowsKept(p), k);
+  }
+
+ private:
   // Picture rows, one per slot by row number: between a row's load and its
   // store a band loads at most HaloRows(radius) more rows of its field, in
   // order, so that many slots and one keep every row until its store (twice

@@ -214,6 +214,7 @@ QuorlinStatus SharpenPlanes(const QuorlinPlanes& planes, const SharpenParams& p,
 }
 
 QuorlinStatus SharpenRgb(const RgbPicture& picture, const SharpenParams& p, int threads, Workspace& workspace) {
+  if (picture.depth == 16) return SharpenRows(Rgb16Rows(picture), p, threads, workspace);
   return SharpenRows(RgbRows(picture), p, threads, workspace);
 }
 

@@ -35,7 +35,7 @@ QuorlinStatus Sharpen(const QuorlinFrame& frame, const SharpenParams& params, in
 QuorlinStatus SharpenPlanes(const QuorlinPlanes& planes, const SharpenParams& params, int threads,
                             Workspace& workspace);
 struct RgbPicture;
-// The same on an 8-bit RGB picture.
+// The same on an RGB picture of 8 or 16 bits a sample.
 QuorlinStatus SharpenRgb(const RgbPicture& picture, const SharpenParams& params, int threads, Workspace& workspace);
 
 }  // namespace quorlin
