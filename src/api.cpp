@@ -61,6 +61,66 @@ bool ValidPlanes(const QuorlinPlanes* planes, bool chroma) {
                       ValidRows(planes->data[2], planes->stride[2], chroma_width * sample)));
 }
 
+constexpr unsigned kPictureVersion = QUORLIN_MAKE_VERSION(2, 1);
+
+// A picture of a version that has the picture (2.1 on), of a kind the library
+// takes; the chroma planes are checked only where they are read or written.
+bool ValidPicture(const QuorlinPicture* picture, bool chroma) {
+  if (!picture || picture->version >> 16 != QUORLIN_VERSION_MAJOR || picture->version < kPictureVersion) return false;
+  const QuorlinRgbPicture& rgb = picture->rgb;
+  switch (picture->kind) {
+    case QUORLIN_PICTURE_FRAME:
+      return ValidFrame(&picture->frame);
+    case QUORLIN_PICTURE_PLANES:
+      return ValidPlanes(&picture->planes, chroma);
+    case QUORLIN_PICTURE_RGB8:
+      return ValidRgb(static_cast<const uint8_t*>(rgb.pixels), rgb.stride, rgb.channels, rgb.width, rgb.height);
+    case QUORLIN_PICTURE_RGB16:
+      return ValidRgb16(static_cast<const uint16_t*>(rgb.pixels), rgb.stride, rgb.channels, rgb.width, rgb.height);
+  }
+  return false;
+}
+
+QuorlinPicture PictureOf(int kind) {
+  QuorlinPicture picture{};
+  picture.version = QUORLIN_API_VERSION;
+  picture.kind = kind;
+  return picture;
+}
+
+// The typed calls' arguments as a picture; a null one as a picture no call
+// takes.
+QuorlinPicture FramePicture(const QuorlinFrame* frame) {
+  if (!frame) return {};
+  QuorlinPicture picture = PictureOf(QUORLIN_PICTURE_FRAME);
+  picture.frame = *frame;
+  return picture;
+}
+
+QuorlinPicture PlanesPicture(const QuorlinPlanes* planes) {
+  if (!planes) return {};
+  QuorlinPicture picture = PictureOf(QUORLIN_PICTURE_PLANES);
+  picture.planes = *planes;
+  return picture;
+}
+
+QuorlinPicture RgbPictureOf(int kind, void* pixels, ptrdiff_t stride, int channels, int width, int height) {
+  QuorlinPicture picture = PictureOf(kind);
+  picture.rgb = {pixels, stride, channels, width, height};
+  return picture;
+}
+
+// A stateless call: the settings read and checked, then the object's path
+// in working memory of its own.
+QuorlinStatus RunOnce(const QuorlinPicture& picture, const QuorlinSettings* given) {
+  QuorlinSettings settings;
+  if (!ValidSettings(given, settings)) return QUORLIN_BAD_ARGUMENT;
+  const SharpenParams params = MakeSharpenParams(settings, KernelsOf(settings));
+  if (!ValidPicture(&picture, params.channels == 3)) return QUORLIN_BAD_ARGUMENT;
+  Workspace workspace(settings.allocator);
+  return Run(picture, params, settings.threads, workspace);
+}
+
 bool SameSize(const QuorlinPlanes* planes, const QuorlinFrame* frame) {
   return ValidFrame(frame) && frame->width == planes->width && frame->height == planes->height;
 }
@@ -73,7 +133,7 @@ bool ConversionSettings(const QuorlinSettings* given, QuorlinSettings& settings)
   return true;
 }
 
-const Kernels& ConversionKernels(const QuorlinSettings& settings) { return KernelsFor(ChosenIsa(settings.isa)); }
+const Kernels& ConversionKernels(const QuorlinSettings& settings) { return KernelsOf(settings); }
 
 // The arguments of an RGB conversion, and its settings read.
 bool ValidRgbConversion(const uint8_t* rgb, ptrdiff_t stride, int channels, const QuorlinFrame* frame,
@@ -128,69 +188,64 @@ QuorlinStatus quorlin_filter_set_settings(QuorlinFilter* filter, const QuorlinSe
   return QUORLIN_OK;
 }
 
+QuorlinStatus quorlin_filter_apply(QuorlinFilter* filter, const QuorlinPicture* picture,
+                                   const QuorlinSettings* controls) {
+  quorlin::SharpenParams params;
+  if (!filter || !filter->filter.ParamsFor(controls, params) || !quorlin::ValidPicture(picture, params.channels == 3)) {
+    return QUORLIN_BAD_ARGUMENT;
+  }
+  return filter->filter.Apply(*picture, params);
+}
+
 QuorlinStatus quorlin_filter_sharpen(QuorlinFilter* filter, const QuorlinFrame* frame) {
-  if (!filter || !quorlin::ValidFrame(frame)) return QUORLIN_BAD_ARGUMENT;
-  return filter->filter.SharpenFrame(*frame);
+  const QuorlinPicture picture = quorlin::FramePicture(frame);
+  return quorlin_filter_apply(filter, &picture, nullptr);
 }
 
 QuorlinStatus quorlin_filter_sharpen_planes(QuorlinFilter* filter, const QuorlinPlanes* planes) {
-  if (!filter || !quorlin::ValidPlanes(planes, filter->filter.params().channels == 3)) return QUORLIN_BAD_ARGUMENT;
-  return filter->filter.SharpenPlanes(*planes);
+  const QuorlinPicture picture = quorlin::PlanesPicture(planes);
+  return quorlin_filter_apply(filter, &picture, nullptr);
 }
 
 QuorlinStatus quorlin_filter_sharpen_rgb(QuorlinFilter* filter, uint8_t* rgb, ptrdiff_t stride, int channels,
                                          int width, int height) {
-  if (!filter || !quorlin::ValidRgb(rgb, stride, channels, width, height)) return QUORLIN_BAD_ARGUMENT;
-  return filter->filter.SharpenRgb(rgb, stride, channels, width, height);
+  const QuorlinPicture picture = quorlin::RgbPictureOf(QUORLIN_PICTURE_RGB8, rgb, stride, channels, width, height);
+  return quorlin_filter_apply(filter, &picture, nullptr);
 }
 
 QuorlinStatus quorlin_filter_sharpen_rgb16(QuorlinFilter* filter, uint16_t* rgb, ptrdiff_t stride, int channels,
                                            int width, int height) {
-  if (!filter || !quorlin::ValidRgb16(rgb, stride, channels, width, height)) return QUORLIN_BAD_ARGUMENT;
-  return filter->filter.SharpenRgb16(rgb, stride, channels, width, height);
+  const QuorlinPicture picture = quorlin::RgbPictureOf(QUORLIN_PICTURE_RGB16, rgb, stride, channels, width, height);
+  return quorlin_filter_apply(filter, &picture, nullptr);
 }
 
 void quorlin_filter_free(QuorlinFilter** filter) {
   if (!filter || !*filter) return;
   QuorlinFilter* object = *filter;
   // The object's allocator frees its block, so it is copied out first.
-  const QuorlinAllocator allocator = object->filter.workspace().allocator();
+  const QuorlinAllocator allocator = object->filter.allocator();
   void* block = object->block;
   object->~QuorlinFilter();
   allocator.release(allocator.opaque, block);
   *filter = nullptr;
 }
 
-QuorlinStatus quorlin_sharpen(const QuorlinFrame* frame, const QuorlinSettings* given) {
-  QuorlinSettings settings;
-  if (!quorlin::ValidFrame(frame) || !quorlin::ValidSettings(given, settings)) return QUORLIN_BAD_ARGUMENT;
-  return quorlin::Filter(settings).SharpenFrame(*frame);
+QuorlinStatus quorlin_sharpen(const QuorlinFrame* frame, const QuorlinSettings* settings) {
+  return quorlin::RunOnce(quorlin::FramePicture(frame), settings);
 }
 
-QuorlinStatus quorlin_sharpen_planes(const QuorlinPlanes* planes, const QuorlinSettings* given) {
-  QuorlinSettings settings;
-  if (!quorlin::ValidSettings(given, settings)) return QUORLIN_BAD_ARGUMENT;
-  quorlin::Filter filter(settings);
-  if (!quorlin::ValidPlanes(planes, filter.params().channels == 3)) return QUORLIN_BAD_ARGUMENT;
-  return filter.SharpenPlanes(*planes);
+QuorlinStatus quorlin_sharpen_planes(const QuorlinPlanes* planes, const QuorlinSettings* settings) {
+  return quorlin::RunOnce(quorlin::PlanesPicture(planes), settings);
 }
 
 QuorlinStatus quorlin_sharpen_rgb(uint8_t* rgb, ptrdiff_t stride, int channels, int width, int height,
-                                  const QuorlinSettings* given) {
-  QuorlinSettings settings;
-  if (!quorlin::ValidSettings(given, settings) || !quorlin::ValidRgb(rgb, stride, channels, width, height)) {
-    return QUORLIN_BAD_ARGUMENT;
-  }
-  return quorlin::Filter(settings).SharpenRgb(rgb, stride, channels, width, height);
+                                  const QuorlinSettings* settings) {
+  return quorlin::RunOnce(quorlin::RgbPictureOf(QUORLIN_PICTURE_RGB8, rgb, stride, channels, width, height), settings);
 }
 
 QuorlinStatus quorlin_sharpen_rgb16(uint16_t* rgb, ptrdiff_t stride, int channels, int width, int height,
-                                    const QuorlinSettings* given) {
-  QuorlinSettings settings;
-  if (!quorlin::ValidSettings(given, settings) || !quorlin::ValidRgb16(rgb, stride, channels, width, height)) {
-    return QUORLIN_BAD_ARGUMENT;
-  }
-  return quorlin::Filter(settings).SharpenRgb16(rgb, stride, channels, width, height);
+                                    const QuorlinSettings* settings) {
+  return quorlin::RunOnce(quorlin::RgbPictureOf(QUORLIN_PICTURE_RGB16, rgb, stride, channels, width, height), settings);
 }
 
 QuorlinStatus quorlin_rgb_to_yc(const uint8_t* rgb, ptrdiff_t stride, int channels, const QuorlinFrame* frame,

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 namespace quorlin {
 
@@ -30,25 +31,44 @@ constexpr unsigned kFirstVersion = QUORLIN_MAKE_VERSION(QUORLIN_VERSION_MAJOR, 0
 // Versions whose struct is this library's struct or a shorter start of it.
 bool Known(unsigned version) { return version >= kFirstVersion && version <= QUORLIN_API_VERSION; }
 
-void Defaults(QuorlinSettings& settings) {
-  settings = {};
+bool SameMajor(const QuorlinSettings* given) { return given && given->version >> 16 == QUORLIN_VERSION_MAJOR; }
+
+// The bytes of the fields a version of the struct had, up to the end of its
+// last field (not its padding). 2.0 ends with isa, and 2.1 added none; a
+// later minor version that appends fields adds its own case here. A version
+// later than this library is read as far as the library knows.
+size_t SettingsBytes(unsigned /*version*/) { return offsetof(QuorlinSettings, isa) + sizeof(int); }
+
+QuorlinSettings Defaults() {
+  QuorlinSettings settings{};
   settings.version = QUORLIN_API_VERSION;
   for (int id = 0; id < QUORLIN_CONTROL_COUNT; ++id) *quorlin_setting(&settings, id) = kControls[id].control.default_value;
+  return settings;
 }
 
 }  // namespace
 
-// 2.0 is the first struct of this major version, so every caller of it has
-// all of the fields here; a later minor version that appends fields copies
-// the given struct only as far as given->version has it, and from a later
-// caller only as far as this library knows.
+// Copied byte by byte as far as the caller's version goes, so that a smaller
+// struct of an earlier version is never read past its end.
 bool ReadSettings(const QuorlinSettings* given, QuorlinSettings& settings) {
-  if (!given || given->version >> 16 != QUORLIN_VERSION_MAJOR) return false;
-  settings = *given;
+  if (!SameMajor(given)) return false;
+  settings = Defaults();
+  std::memcpy(&settings, given, SettingsBytes(given->version));
   return true;
 }
 
-SharpenParams MakeSharpenParams(const QuorlinSettings& settings) {
+// Every control is a field of 2.0, the first version of this major one.
+bool ReadControls(const QuorlinSettings* given, QuorlinSettings& settings) {
+  if (!SameMajor(given)) return false;
+  settings = Defaults();
+  for (const Control& c : kControls) {
+    std::memcpy(reinterpret_cast<char*>(&settings) + c.offset, reinterpret_cast<const char*>(given) + c.offset,
+                sizeof(int));
+  }
+  return true;
+}
+
+SharpenParams MakeSharpenParams(const QuorlinSettings& settings, const Kernels& kernels) {
   const bool luma_only = Scaled(settings, QUORLIN_LUMA_ONLY);
   const bool limit_mode = Scaled(settings, QUORLIN_LIMIT_MODE);
   // Luma alone saturates its sharpened value before the bounds; all three
@@ -60,17 +80,19 @@ SharpenParams MakeSharpenParams(const QuorlinSettings& settings) {
           bound,
           Channel(settings, QUORLIN_LUMA_STRENGTH, QUORLIN_LUMA_THRESHOLD, QUORLIN_LUMA_LIMIT),
           Channel(settings, QUORLIN_CHROMA_STRENGTH, QUORLIN_CHROMA_THRESHOLD, QUORLIN_CHROMA_LIMIT),
-          &KernelsFor(ChosenIsa(settings.isa))};
+          &kernels};
 }
 
 }  // namespace quorlin
 
 extern "C" {
 
+// Writes the fields of the caller's version alone.
 QuorlinStatus quorlin_default_settings(QuorlinSettings* settings, unsigned version) {
   if (!settings || !quorlin::Known(version)) return QUORLIN_BAD_ARGUMENT;
-  quorlin::Defaults(*settings);
-  settings->version = version;
+  QuorlinSettings defaults = quorlin::Defaults();
+  defaults.version = version;
+  std::memcpy(settings, &defaults, quorlin::SettingsBytes(version));
   return QUORLIN_OK;
 }
 

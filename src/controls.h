@@ -52,12 +52,15 @@ inline constexpr Control kControls[QUORLIN_CONTROL_COUNT] = {
      offsetof(QuorlinSettings, limit_mode)},
 };
 
-// The clamped and scaled controls of `settings`.
-SharpenParams MakeSharpenParams(const QuorlinSettings& settings);
+// The clamped and scaled controls of `settings`, to run with `kernels`.
+SharpenParams MakeSharpenParams(const QuorlinSettings& settings, const Kernels& kernels);
 
 // A caller's settings as this library's struct: the fields of the caller's
 // version, and the defaults for any its version lacks. False for a null
 // pointer or another major version.
 bool ReadSettings(const QuorlinSettings* given, QuorlinSettings& settings);
+// The ten controls of a caller's settings, and the defaults for every other
+// field, which is not read. False as for ReadSettings.
+bool ReadControls(const QuorlinSettings* given, QuorlinSettings& settings);
 
 }  // namespace quorlin

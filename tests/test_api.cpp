@@ -66,7 +66,9 @@ TEST(Api, BadArgumentsAreRefusedAndTouchNothing) {
   QuorlinPlanes planes{{rgb.data(), rgb.data(), rgb.data()}, {16, 8, 8}, 16, 12, 8, 1, 1, 0};
   for (auto change : {+[](QuorlinPlanes& p) { p.depth = 7; }, +[](QuorlinPlanes& p) { p.depth = 17; },
                       +[](QuorlinPlanes& p) { p.chroma_shift_x = 2; },
-                      +[](QuorlinPlanes& p) { p.chroma_shift_x = 0, p.stride[1] = p.stride[2] = 16; },  // 4:4:0 +[](QuorlinPlanes& p) { p.stride[0] = 15; },
+                      // 4:4:0
+                      +[](QuorlinPlanes& p) { p.chroma_shift_x = 0, p.stride[1] = p.stride[2] = 16; },
+                      +[](QuorlinPlanes& p) { p.stride[0] = 15; },
                       +[](QuorlinPlanes& p) { p.stride[2] = 7; }, +[](QuorlinPlanes& p) { p.data[1] = nullptr; },
                       +[](QuorlinPlanes& p) { p.depth = 10; }, +[](QuorlinPlanes& p) { p.width = 0; },
                       +[](QuorlinPlanes& p) { p.height = -2; }, +[](QuorlinPlanes& p) { p.width = INT_MAX; }}) {
@@ -157,7 +159,7 @@ quorlin::SharpenParams ParamsWith(int id, int value, int luma_only = 1, int limi
   s.luma_only = luma_only;
   s.limit_mode = limit_mode;
   *quorlin_setting(&s, id) = value;
-  return quorlin::MakeSharpenParams(s);
+  return quorlin::MakeSharpenParams(s, quorlin::KernelsFor(quorlin::Isa::kC));
 }
 
 TEST(Api, ControlsAreClampedAndScaledFromTheEditorsUnits) {

@@ -83,7 +83,7 @@ TEST(FilterTable, RangesAndDefaultsSelectTheDefaultLumaSharpen) {
   QuorlinSettings s;
   for (int i = 0; i < kTrackCount; ++i) *quorlin_setting(&s, i) = t->track_default[i];
   for (int i = 0; i < kCheckCount; ++i) *quorlin_setting(&s, kTrackCount + i) = t->check_default[i];
-  const quorlin::SharpenParams p = quorlin::MakeSharpenParams(s);
+  const quorlin::SharpenParams p = quorlin::MakeSharpenParams(s, quorlin::KernelsFor(quorlin::Isa::kC));
   EXPECT_EQ(p.radius, 2);
   EXPECT_EQ(p.luma.strength, 64);
   EXPECT_EQ(p.luma.threshold, 0);

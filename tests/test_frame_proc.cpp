@@ -1,20 +1,25 @@
 // The frame procedure's handling of unusable records, of frames whose
 // working memory cannot be had, and of the memory it keeps between frames.
 #include <gtest/gtest.h>
-#if defined(_WIN32)
-#include <windows.h>
-#else
-#include <sys/mman.h>
-#endif
 
 #include <thread>
 #include <vector>
 
 #include "hosts/aviutl/frame_proc.h"
 #include "tests/counting_allocator.h"
+#include "tests/guarded_memory.h"
 #include "tests/harness.h"
 
 namespace {
+
+QuorlinFilter* NewFilter(CountingAllocator& counting) {
+  QuorlinSettings settings;
+  quorlin_default_settings(&settings, QUORLIN_API_VERSION);
+  settings.allocator = &counting.hooks;
+  QuorlinFilter* filter = nullptr;
+  EXPECT_EQ(quorlin_filter_new(&filter, &settings), QUORLIN_OK);
+  return filter;
+}
 
 model::Frame SampleFrame(int w = 23, int h = 17, int max_w = 26, int max_h = 19) {
   std::mt19937 rng(7);
@@ -59,24 +64,6 @@ TEST(FrameProc, UnusableRecordsFailAndLeaveTheBufferAlone) {
   EXPECT_EQ(FrameProc(&fp, &fpip), 1);
 }
 
-// Address space that faults on any access; null if it cannot be had.
-void* ReserveNoAccess(size_t bytes) {
-#if defined(_WIN32)
-  return VirtualAlloc(nullptr, bytes, MEM_RESERVE, PAGE_NOACCESS);
-#else
-  void* p = mmap(nullptr, bytes, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-  return p == MAP_FAILED ? nullptr : p;
-#endif
-}
-
-void Unreserve(void* p, [[maybe_unused]] size_t bytes) {
-#if defined(_WIN32)
-  VirtualFree(p, 0, MEM_RELEASE);
-#else
-  munmap(p, bytes);
-#endif
-}
-
 TEST(FrameProc, PlaneTooLargeForItsSizeFieldFailsWithoutTouchingTheFrame) {
   // One row of 2^27 pixels: the frame (6 bytes a pixel) fits a 32-bit size,
   // the scratch rows each thread keeps (2 bytes a sample, a dozen rows or
@@ -106,13 +93,13 @@ TEST(FrameProc, PlaneTooLargeForItsSizeFieldFailsWithoutTouchingTheFrame) {
 namespace {
 
 // The editor's steady state: 1080p frames while the user drags sliders and
-// flips switches. Once the pool's object has the memory of the largest
-// pipeline, no frame allocates; every frame is the plug-in's own.
+// flips switches. Once the object has the memory of the largest pipeline, no
+// frame allocates; every frame is the plug-in's own.
 TEST(FrameProc, SteadyFramesAllocateNothing) {
   CountingAllocator counting;
   int first_frame_calls = 0;
   {
-    FilterPool pool(&counting.hooks);
+    QuorlinFilter* filter = NewFilter(counting);
     std::mt19937 rng(19);
     const model::Frame original = model::RandomFrame(rng, 1920, 1080, 1920, 1080, model::Range::Natural);
     model::Controls c;
@@ -125,14 +112,45 @@ TEST(FrameProc, SteadyFramesAllocateNothing) {
       c.check[kCheckInterlace] = frame % 4 == 2;
       model::Frame f = original, want = original;
       HostRecords host(f, c);
-      ASSERT_EQ(FrameProcWith(pool, &host.fp, &host.fpip), 1);
+      ASSERT_EQ(FrameProcWith(filter, &host.fp, &host.fpip), 1);
       ASSERT_EQ(RunHost(want, c), 1);
       ASSERT_TRUE(SamePixels(f, want)) << "frame " << frame;
       if (frame == 0) first_frame_calls = counting.calls;
     }
+    quorlin_filter_free(&filter);
   }
-  EXPECT_EQ(first_frame_calls, 2);  // the object and its working memory
+  EXPECT_EQ(first_frame_calls, 3);  // the object, its workspace and the workspace's memory
   EXPECT_EQ(counting.calls, first_frame_calls);
+  EXPECT_EQ(counting.live, 0);
+}
+
+// A frame whose working memory cannot be had fails alone, with its frame
+// untouched and nothing more held than before it; the next frames on the
+// same object are sharpened. Each starved frame is larger than any before,
+// so that it needs more memory than the object has.
+TEST(FrameProc, AFrameWithoutMemoryFailsAndTheNextOnesAreSharpened) {
+  CountingAllocator counting;
+  QuorlinFilter* filter = NewFilter(counting);
+  model::Controls c;
+  c.check[kCheckLumaOnly] = 0;
+  for (int round = 0; round < 7; ++round) {
+    const bool starved = round % 2 == 1;
+    const int w = 101 + 150 * (round / 2 + starved);
+    const model::Frame original = SampleFrame(w, 37, w, 37);
+    counting.refuse_from = starved ? 1024 : SIZE_MAX;
+    const int live_before = counting.live;
+    model::Frame f = original, want = original;
+    HostRecords host(f, c);
+    ASSERT_EQ(FrameProcWith(filter, &host.fp, &host.fpip), starved ? 0 : 1) << "round " << round;
+    if (starved) {
+      EXPECT_TRUE(SamePixels(f, original)) << "round " << round;
+      EXPECT_EQ(counting.live, live_before) << "round " << round;
+    } else {
+      ASSERT_EQ(RunHost(want, c), 1);
+      EXPECT_TRUE(SamePixels(f, want)) << "round " << round;
+    }
+  }
+  quorlin_filter_free(&filter);
   EXPECT_EQ(counting.live, 0);
 }
 
@@ -140,9 +158,8 @@ TEST(FrameProc, SteadyFramesAllocateNothing) {
 
 namespace {
 
-// The editor runs frames on several of its threads at once: each call takes
-// an object of its own from the pool, and every frame is what the library
-// gives it alone.
+// The editor runs frames on several of its threads at once, all on the
+// module's one object: every frame is what the library gives it alone.
 TEST(FrameProc, HostThreadsAtOnceEachGetTheirOwnFrame) {
   constexpr int kHostThreads = 4, kFrames = 6;
   std::vector<model::Frame> frames, want;

@@ -45,17 +45,18 @@ constinit FILTER_DLL filter_table = {
 };
 
 FILTER_DLL* Filled() {
+  int track = 0, check = 0;
   for (int id = 0; id < QUORLIN_CONTROL_COUNT; ++id) {
     const QuorlinControl& c = *quorlin_control(id);
     ToShiftJis(c.editor_name, labels[id], kLabelBytes);
-    if (id < kTrackCount) {
-      track_names[id] = labels[id];
-      track_defaults[id] = c.default_value;
-      track_minima[id] = c.minimum;
-      track_maxima[id] = c.maximum;
+    if (c.is_switch) {
+      check_names[check] = labels[id];
+      check_defaults[check++] = c.default_value;
     } else {
-      check_names[id - kTrackCount] = labels[id];
-      check_defaults[id - kTrackCount] = c.default_value;
+      track_names[track] = labels[id];
+      track_defaults[track] = c.default_value;
+      track_minima[track] = c.minimum;
+      track_maxima[track++] = c.maximum;
     }
   }
   return &filter_table;

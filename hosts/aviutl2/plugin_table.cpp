@@ -10,11 +10,6 @@
 
 namespace {
 
-// The library's controls: track bars up to QUORLIN_INTERLACE, check boxes
-// from there.
-constexpr int kTrackCount = QUORLIN_INTERLACE;
-constexpr int kCheckCount = QUORLIN_CONTROL_COUNT - kTrackCount;
-
 // Longer than any label in UTF-16 units.
 constexpr int kLabelUnits = 32;
 
@@ -22,8 +17,10 @@ constexpr int kLabelUnits = 32;
 // control table when the module is loaded, before the host can see them.
 struct Items {
   wchar_t names[QUORLIN_CONTROL_COUNT][kLabelUnits];  // the library's UTF-8 labels in UTF-16
-  TrackItem tracks[kTrackCount];
-  CheckItem checks[kCheckCount];
+  // The library's sliders are track bars, its switches check boxes: each
+  // array has room for every control.
+  TrackItem tracks[QUORLIN_CONTROL_COUNT];
+  CheckItem checks[QUORLIN_CONTROL_COUNT];
   void* list[QUORLIN_CONTROL_COUNT + 1];
 
   Items() {
@@ -33,14 +30,16 @@ struct Items {
       }
     }
     void** next = list;
-    for (int id = 0; id < kTrackCount; ++id) {
+    int track = 0, check = 0;
+    for (int id = 0; id < QUORLIN_CONTROL_COUNT; ++id) {
       const QuorlinControl& c = *quorlin_control(id);
-      tracks[id] = {L"track", names[id], double(c.default_value), double(c.minimum), double(c.maximum), 1.0};
-      *next++ = &tracks[id];
-    }
-    for (int i = 0; i < kCheckCount; ++i) {
-      checks[i] = {L"check", names[kTrackCount + i], quorlin_control(kTrackCount + i)->default_value != 0};
-      *next++ = &checks[i];
+      if (c.is_switch) {
+        checks[check] = {L"check", names[id], c.default_value != 0};
+        *next++ = &checks[check++];
+      } else {
+        tracks[track] = {L"track", names[id], double(c.default_value), double(c.minimum), double(c.maximum), 1.0};
+        *next++ = &tracks[track++];
+      }
     }
     *next = nullptr;
   }
@@ -66,11 +65,12 @@ int TrackValue(const QuorlinControl& control, double value, int current) {
 }
 
 void ReadControls(QuorlinSettings& settings) {
-  for (int id = 0; id < kTrackCount; ++id) {
+  int track = 0, check = 0;
+  for (int id = 0; id < QUORLIN_CONTROL_COUNT; ++id) {
+    const QuorlinControl& c = *quorlin_control(id);
     int& setting = *quorlin_setting(&settings, id);
-    setting = TrackValue(*quorlin_control(id), items.tracks[id].value, setting);
+    setting = c.is_switch ? items.checks[check++].value : TrackValue(c, items.tracks[track++].value, setting);
   }
-  for (int i = 0; i < kCheckCount; ++i) *quorlin_setting(&settings, kTrackCount + i) = items.checks[i].value;
 }
 
 FilterPluginTable* GetFilterPluginTable(void) { return &table; }

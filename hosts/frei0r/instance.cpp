@@ -21,12 +21,15 @@ Instance::~Instance() { quorlin_filter_free(&filter); }
 void Instance::Set(int id, double fraction) {
   int& value = *quorlin_setting(&settings, id);
   value = ControlValue(*quorlin_control(id), fraction, value);
-  quorlin_filter_set_settings(filter, &settings);
 }
 
 void Instance::Sharpen(uint8_t* rgba) {
   if (width == 0 || height == 0 || width > INT32_MAX / kBytesPerPixel || height > INT32_MAX) return;
-  quorlin_filter_sharpen_rgb(filter, rgba, ptrdiff_t{width} * kBytesPerPixel, kBytesPerPixel, int(width), int(height));
+  QuorlinPicture picture{};
+  picture.version = QUORLIN_API_VERSION;
+  picture.kind = QUORLIN_PICTURE_RGB8;
+  picture.rgb = {rgba, ptrdiff_t{width} * kBytesPerPixel, kBytesPerPixel, int(width), int(height)};
+  quorlin_filter_apply(filter, &picture, &settings);
 }
 
 }  // namespace quorlin::frei0r

@@ -1,5 +1,6 @@
-// One frei0r instance: its frames' size, its controls and the filter object
-// that keeps its working memory from one frame to the next.
+// One frei0r instance: its frames' size, its controls, passed with every
+// frame, and the filter object that keeps its working memory from one frame
+// to the next.
 #pragma once
 
 #include <cstdint>

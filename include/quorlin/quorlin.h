@@ -8,13 +8,18 @@
  * sample away from its blur by a fraction of the difference wherever that
  * exceeds a threshold, in place. Every machine gives the same samples.
  *
- * A filter object (quorlin_filter_new) holds the controls, clamped once,
- * the kernels chosen once and the working memory, kept from one frame to
- * the next: a host that keeps one per stream allocates nothing once its
- * frames stop growing. The stateless calls do the same for one frame.
+ * A filter object (quorlin_filter_new) is made once for a stream, with how
+ * the filter runs: threads, allocator, instruction set level. Then one call,
+ * quorlin_filter_apply, sharpens any picture (an editor frame, YUV planes,
+ * an 8- or 16-bit RGB picture) with the ten controls given with it. Any
+ * number of threads may call it at once on one object; the object keeps a
+ * small pool of working memory, so that a host that keeps one object
+ * allocates nothing once its pictures stop growing.
  *
- * The conversions at the end turn 8-bit RGB pictures and YUV video planes
- * into such frames and back, so that every host gets the same samples.
+ * The conversions turn 8-bit RGB pictures and YUV video planes into editor
+ * frames and back, so that every host gets the same samples. The stateless
+ * calls and the typed quorlin_filter_sharpen* calls of 2.0 remain, each the
+ * same path as quorlin_filter_apply.
  *
  * Every call returns a status (but those that cannot fail); no C++ exception
  * leaves the library. On any status but QUORLIN_OK the output is as it was.
@@ -24,9 +29,9 @@
  * `opaque` must serve until the object is freed.
  *
  * Versions: a program built against this header runs with every later 2.x
- * library. Structs the caller fills start with `version`, which
- * quorlin_default_settings sets: the library reads only the fields that
- * version had.
+ * library. Structs the caller fills start with `version`: the library reads
+ * only the fields that version had, and quorlin_default_settings writes only
+ * those.
  */
 #ifndef QUORLIN_QUORLIN_H
 #define QUORLIN_QUORLIN_H
@@ -45,7 +50,7 @@ extern "C" {
 #endif
 
 #define QUORLIN_VERSION_MAJOR 2
-#define QUORLIN_VERSION_MINOR 0
+#define QUORLIN_VERSION_MINOR 1
 /* A version as one number: major in the high 16 bits, minor in the low. */
 #define QUORLIN_MAKE_VERSION(major, minor) (((unsigned)(major) << 16) | (unsigned)(minor))
 /* The version of this header, for quorlin_default_settings. */
@@ -243,27 +248,31 @@ QUORLIN_API QuorlinStatus quorlin_yc_to_yuv(const QuorlinFrame *frame, int chrom
 QUORLIN_API QuorlinStatus quorlin_sharpen_planes(const QuorlinPlanes *planes, const QuorlinSettings *settings);
 
 /* A filter object: the settings, clamped and checked once, the kernels of
- * the level chosen once, and working memory kept between frames, grown when
- * a frame needs more and otherwise reused. Its calls give the samples of the
- * stateless calls above.
+ * the level chosen once, and a pool of working memory kept between calls,
+ * each part grown when a picture needs more and otherwise reused. Its calls
+ * give the samples of the stateless calls above.
  *
- * Threads: calls on one object must not overlap (a host that filters on
- * several threads at once keeps one object per thread); calls on different
- * objects may run at once. Each call spreads its own work over
- * `threads` workers. */
+ * Threads: quorlin_filter_apply and the typed quorlin_filter_sharpen* calls
+ * may be made by any number of threads at once on one object, each call
+ * spreading its own work over the object's `threads` workers.
+ * quorlin_filter_set_settings and quorlin_filter_free must not overlap any
+ * other call on the object. */
 typedef struct QuorlinFilter QuorlinFilter;
 
 /* Makes *filter from the settings (whose allocator, if any, it copies; the
- * object itself lives in memory from it). On any status but QUORLIN_OK,
- * *filter is NULL. */
+ * object itself lives in memory from it). Its controls are those a call
+ * without controls of its own uses. On any status but QUORLIN_OK, *filter is
+ * NULL. */
 QUORLIN_API QuorlinStatus quorlin_filter_new(QuorlinFilter **filter, const QuorlinSettings *settings);
-/* New controls, threads and level for the next frames; the working memory
- * stays. The allocator stays the one the object was made with: the
+/* New controls, threads and level for the calls that follow; the working
+ * memory stays. The allocator stays the one the object was made with: the
  * settings' allocator is checked as in any call, but not used. On
- * QUORLIN_BAD_ARGUMENT the object keeps its settings. */
+ * QUORLIN_BAD_ARGUMENT the object keeps its settings. Must not overlap any
+ * other call on the object. */
 QUORLIN_API QuorlinStatus quorlin_filter_set_settings(QuorlinFilter *filter, const QuorlinSettings *settings);
 /* quorlin_sharpen, quorlin_sharpen_planes, quorlin_sharpen_rgb and
- * quorlin_sharpen_rgb16 with the object's settings and memory. */
+ * quorlin_sharpen_rgb16 with the object's settings and memory: each is
+ * quorlin_filter_apply with the object's own controls. */
 QUORLIN_API QuorlinStatus quorlin_filter_sharpen(QuorlinFilter *filter, const QuorlinFrame *frame);
 QUORLIN_API QuorlinStatus quorlin_filter_sharpen_planes(QuorlinFilter *filter, const QuorlinPlanes *planes);
 QUORLIN_API QuorlinStatus quorlin_filter_sharpen_rgb(QuorlinFilter *filter, uint8_t *rgb, ptrdiff_t stride,
@@ -273,6 +282,49 @@ QUORLIN_API QuorlinStatus quorlin_filter_sharpen_rgb16(QuorlinFilter *filter, ui
 /* Frees the object and its memory and sets *filter to NULL; NULL or a
  * pointer to NULL does nothing. */
 QUORLIN_API void quorlin_filter_free(QuorlinFilter **filter);
+
+/* Since 2.1: one picture type for every kind the filter takes, and one call
+ * for all of them. */
+
+/* An RGB picture: rows of `channels` samples a pixel (3: R, G, B; 4: and a
+ * fourth, alpha, neither read nor written), `stride` bytes apart. The
+ * samples are bytes (QUORLIN_PICTURE_RGB8: see quorlin_sharpen_rgb) or
+ * two-byte words in the machine's byte order, `pixels` and `stride` even
+ * (QUORLIN_PICTURE_RGB16: see quorlin_sharpen_rgb16). */
+typedef struct QuorlinRgbPicture {
+  void *pixels;
+  ptrdiff_t stride;
+  int channels;
+  int width, height;
+} QuorlinRgbPicture;
+
+typedef enum QuorlinPictureKind {
+  QUORLIN_PICTURE_FRAME = 1,   /* member frame: the editor's pixels */
+  QUORLIN_PICTURE_PLANES = 2,  /* member planes: YUV planes of 8 to 16 bits */
+  QUORLIN_PICTURE_RGB8 = 3,    /* member rgb, one byte a sample */
+  QUORLIN_PICTURE_RGB16 = 4    /* member rgb, two bytes a sample */
+} QuorlinPictureKind;
+
+/* Zero it, set `version` to QUORLIN_API_VERSION and `kind`, then fill the
+ * member the kind names; the others are not read. */
+typedef struct QuorlinPicture {
+  unsigned version;
+  int kind;  /* a QuorlinPictureKind */
+  QuorlinFrame frame;
+  QuorlinPlanes planes;
+  QuorlinRgbPicture rgb;
+} QuorlinPicture;
+
+/* Sharpens the picture in place with the ten controls of `controls` (radius
+ * to limit_mode; NULL: the object's own). Threads, allocator and level stay
+ * those the object was made with: the other fields of `controls` are not
+ * read. The samples are those of the stateless call for the same kind of
+ * picture; with luma_only on, the chroma planes of a QUORLIN_PICTURE_PLANES
+ * picture are not touched and may be NULL. On any status but QUORLIN_OK the
+ * picture is as it was. Any number of threads may call it at once on one
+ * object. */
+QUORLIN_API QuorlinStatus quorlin_filter_apply(QuorlinFilter *filter, const QuorlinPicture *picture,
+                                               const QuorlinSettings *controls);
 
 #ifdef __cplusplus
 }

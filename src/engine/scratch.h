@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 
 #include "quorlin/quorlin.h"
 
@@ -36,6 +37,7 @@ class Workspace {
   // one in its place. Null, with the block kept as it was, when it cannot be
   // had or `bytes` is beyond kMaxScratchBytes.
   char* Reserve(int64_t bytes);
+  int64_t bytes() const { return bytes_; }
   const QuorlinAllocator& allocator() const { return allocator_; }
 
  private:
@@ -43,6 +45,32 @@ class Workspace {
   void* block_ = nullptr;
   char* aligned_ = nullptr;
   int64_t bytes_ = 0;
+};
+
+// Workspaces for calls that run at once: a call takes an idle one, or a new
+// one when every one is busy, and gives it back when it is done. There are
+// as many as calls have ever run at once. An idle workspace is kept as
+// large as the largest any call has needed, whichever workspace that call
+// had, so that once a host's pictures stop growing no call allocates,
+// whichever workspace it gets.
+class WorkspacePool {
+ public:
+  // The allocator's hooks are copied.
+  explicit WorkspacePool(const QuorlinAllocator& allocator) : allocator_(allocator) {}
+  ~WorkspacePool();
+  WorkspacePool(const WorkspacePool&) = delete;
+  WorkspacePool& operator=(const WorkspacePool&) = delete;
+
+  // Null when a new one is needed and cannot be had.
+  Workspace* Take();
+  void Give(Workspace* workspace);
+
+ private:
+  struct Node;
+  QuorlinAllocator allocator_;
+  std::mutex mutex_;
+  Node* idle_ = nullptr;
+  int64_t largest_ = 0;  // bytes of the largest workspace given back
 };
 
 }  // namespace quorlin

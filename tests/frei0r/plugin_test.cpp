@@ -164,6 +164,11 @@ TEST_F(Frei0rPlugin, NothingAHostPassesCanHurtIt) {
     const double initial = Get(instance, id);
     Set(instance, id, kNaN);
     EXPECT_EQ(Get(instance, id), initial);
+    // NaN keeps the value the parameter has, not its default.
+    const double moved = initial == 1.0 ? 0.0 : 1.0;
+    Set(instance, id, moved);
+    Set(instance, id, kNaN);
+    EXPECT_EQ(Get(instance, id), moved) << quorlin_control(id)->option;
     for (double low : {-1e-9, -3.0, -kInfinity}) {
       Set(instance, id, low);
       EXPECT_EQ(Get(instance, id), 0.0) << low;
@@ -301,7 +306,7 @@ TEST(Frei0rInstance, SteadyFramesAllocateNothing) {
       settings.allocator = nullptr;
       ASSERT_TRUE(out == LibraryFrame(in, kWidth, kHeight, settings)) << "frame " << frame;
     }
-    EXPECT_EQ(first_frame_calls, 2);  // the object and its working memory
+    EXPECT_EQ(first_frame_calls, 3);  // the object, its workspace and the workspace's memory
     EXPECT_EQ(counting.calls, first_frame_calls);
   }
   EXPECT_EQ(counting.live, 0);

@@ -143,8 +143,8 @@ TEST_F(QuorlinCommand, StreamFramesAfterTheFirstAllocateNothing) {
     EXPECT_EQ(counting.live, 0);
     return int(counting.calls);
   };
-  EXPECT_EQ(blocks(1, "C420jpeg"), 2);  // the object and its working memory
-  EXPECT_EQ(blocks(9, "C420jpeg"), 2);
+  EXPECT_EQ(blocks(1, "C420jpeg"), 3);  // the object, its workspace and the workspace's memory
+  EXPECT_EQ(blocks(9, "C420jpeg"), 3);
 }
 
 }  // namespace
