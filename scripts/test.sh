@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Builds everything, natively and the real 32-bit plug-in, and runs every
-# test: the native suite and the plug-in under wine, the aarch64 build under
-# qemu; then the whole suite
-# again built with AddressSanitizer and UndefinedBehaviorSanitizer, and each
-# fuzz target for QUORLIN_FUZZ_SECONDS (60) seconds.
+# Builds the library alone (the lib preset) and installs it into a scratch
+# prefix; then builds everything, natively and the real 32-bit plug-in, and
+# runs every test: the native suite and the plug-in under wine, the aarch64
+# build under qemu; then the whole suite again built with AddressSanitizer
+# and UndefinedBehaviorSanitizer, and each fuzz target for
+# QUORLIN_FUZZ_SECONDS (60) seconds.
 #
 # Where the 32-bit plug-in cannot run under wine (a kernel that runs 64-bit
 # user code only, or no wine32 to be had), its code runs instead as 32-bit
@@ -46,6 +47,16 @@ if [ -z "$not_run" ]; then
 else
   echo "test: the 32-bit plug-in cannot run under wine here ($not_run): its code runs as 32-bit Linux programs"
 fi
+
+# The library alone: its tree looks for nothing but OpenMP (a search leaves
+# a path in the cache, found or not), and it installs the library, its
+# header and quorlin.pc, nothing else, which a C program builds against.
+cmake --preset lib >/dev/null
+cmake --build --preset lib -j2
+searched=$(grep -E '^[A-Za-z_][^:]*:(PATH|FILEPATH)=' build/lib/CMakeCache.txt | grep -vE '^(CMAKE|OpenMP)_' || true)
+[ -z "$searched" ] || { echo "test: the lib preset looked for more than OpenMP: $searched" >&2; exit 1; }
+tests/install/check_install.sh build/lib build/lib/installed --library-only
+tests/install/run_program.sh build/lib/installed tests/install/sharpen_frame.c
 
 cmake --preset native >/dev/null
 cmake --build --preset native -j2
