@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # A photograph through quorlin as users run it: a 24-megapixel JPEG
-# (6000x4000, 4:2:0, made by ffmpeg from the sample photograph) sharpened
+# (6000x4000, 4:2:0, made by ffmpeg from the sample photograph, enlarged,
+# with film-grain noise for a camera's detail and file size) sharpened
 # into a JPEG at the default quality 95, with 1 and 2 threads: the whole
 # run and its read (decode), sharpen (filter) and write (encode) steps as
 # quorlin --progress times them. In the same run, ffmpeg on the same file
@@ -20,7 +21,9 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 
-ffmpeg -v error -i "$OLDPWD/assets/coffee.png" -vf scale=6000:4000:flags=lanczos -pix_fmt yuvj420p -q:v 2 in.jpg
+ffmpeg -v error -i "$OLDPWD/assets/coffee.png" \
+  -vf scale=6000:4000:flags=lanczos,noise=alls=12:allf=t -pix_fmt yuvj420p -q:v 2 in.jpg
+echo "in.jpg: $(stat -c %s in.jpg) bytes"
 
 median() { sort -n | awk '{v[NR] = $1} END {printf "%.3f", v[int((NR + 1) / 2)]}'; }
 
