@@ -3,7 +3,7 @@
 # (6000x4000, 4:2:0, made by ffmpeg from the sample photograph, enlarged,
 # with film-grain noise for a camera's detail and file size) sharpened
 # into a JPEG at the default quality 95, with 1 and 2 threads: the whole
-# run and its read (decode), sharpen (filter) and write (encode) steps as
+# run and its decode, sharpen (the filter) and encode (and write) steps as
 # quorlin --progress times them. In the same run, ffmpeg on the same file
 # with its own unsharp filter at its defaults, `ffmpeg -i in.jpg -vf unsharp
 # out.jpg`, held to as many processors with taskset. Prints seconds,
@@ -34,7 +34,7 @@ wall() {
   echo "$t"
 }
 
-printf '%-34s %7s %7s %7s %7s %9s\n' "6000x4000 4:2:0 JPEG" total read sharpen write "out bytes"
+printf '%-34s %7s %7s %7s %7s %9s\n' "6000x4000 4:2:0 JPEG" total decode sharpen encode "out bytes"
 for threads in 1 2; do
   cpus=$(seq -s, 0 $((threads - 1)))
   : >quorlin.times
@@ -42,8 +42,8 @@ for threads in 1 2; do
     start=$(date +%s.%N)
     line=$(taskset -c "$cpus" "$quorlin" --progress --threads "$threads" in.jpg out.jpg 2>&1)
     end=$(date +%s.%N)
-    # "wrote out.jpg (...) in T s: read R s, sharpen S s, write W s"
-    echo "$line" | sed -n 's/.*: read \([0-9.]*\) s, sharpen \([0-9.]*\) s, write \([0-9.]*\) s.*/\1 \2 \3/p' |
+    # "wrote out.jpg (...) in T s: decode D s, sharpen S s, encode E s"
+    echo "$line" | sed -n 's/.*: decode \([0-9.]*\) s, sharpen \([0-9.]*\) s, encode \([0-9.]*\) s.*/\1 \2 \3/p' |
       awk -v start="$start" -v end="$end" '{print end - start, $1, $2, $3}' >>quorlin.times
   done
   printf '%-34s %7s %7s %7s %7s %9s\n' "quorlin, $threads thread(s)" \

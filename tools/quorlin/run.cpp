@@ -62,10 +62,12 @@ PictureResult SharpenPictureFile(QuorlinFilter* filter, std::span<const uint8_t>
   const Clock::time_point began = start;
   Photo photo;
   if (std::string problem = ReadPhoto(file, photo); !problem.empty()) return Failed(shown + ": " + problem);
-  const double read = Since(start);
+  const double decode = Since(start);
   const bool compare = !options.compare.empty();
   const Picture original = compare ? ShownPicture(photo) : Picture{};
-  if (SharpenPhoto(filter, photo, options.filter) != QUORLIN_OK) return Failed(shown + ": not enough memory to filter it");
+  if (SharpenPhoto(filter, photo, options.filter) != QUORLIN_OK) {
+    return Failed(shown + ": not enough memory to filter it");
+  }
   const double sharpen = Since(start);
   // The comparison first, so that a failure leaves neither file behind.
   if (compare) {
@@ -73,6 +75,7 @@ PictureResult SharpenPictureFile(QuorlinFilter* filter, std::span<const uint8_t>
     if (std::string problem = WritePng(options.compare, shown_picture); !problem.empty()) {
       return Failed(options.compare + ": " + problem);
     }
+    Since(start);
   }
   std::vector<std::string> dropped;
   Photo converted = photo.format == format ? Photo{} : ConvertPhoto(photo, format, dropped);
@@ -81,12 +84,12 @@ PictureResult SharpenPictureFile(QuorlinFilter* filter, std::span<const uint8_t>
     if (compare) std::remove(options.compare.c_str());
     return Failed(output + ": " + problem);
   }
-  const double write = Since(start);
+  const double encode = Since(start);
   const std::string named = output == "-" ? "standard output" : output;
   PictureResult result;
   result.written = "wrote " + named + " (" + Describe(out) + ")" + (compare ? " and " + options.compare : "") +
-                   " in " + Seconds(std::chrono::duration<double>(Clock::now() - began).count()) + ": read " + Seconds(read) + ", sharpen " +
-                   Seconds(sharpen) + ", write " + Seconds(write);
+                   " in " + Seconds(std::chrono::duration<double>(Clock::now() - began).count()) + ": decode " +
+                   Seconds(decode) + ", sharpen " + Seconds(sharpen) + ", encode " + Seconds(encode);
   if (!dropped.empty()) {
     result.dropped = named + ": left out, having no place in " +
                      (format == PhotoFormat::kPng ? "PNG: " : "JPEG: ") + Join(dropped);

@@ -24,7 +24,7 @@ std::string ReadAll(FILE* in, std::vector<uint8_t>& bytes);
 
 struct PictureResult {
   std::string problem;  // "" once written
-  std::string written;  // what was written, with the time each step took
+  std::string written;  // what was written, with the time of each step: decode, sharpen, encode and write
   std::string dropped;  // what the output's format has no place for, or ""
 };
 
