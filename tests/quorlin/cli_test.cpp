@@ -202,6 +202,15 @@ TEST_F(QuorlinCommand, HelpListsTheControlsAndEndsItsLinesVersionNamesItsParts) 
     EXPECT_NE(run.out.find(line), std::string::npos) << line << "\n" << run.out;
   }
   EXPECT_TRUE(run.out.ends_with(".\n"));
+  // Lines fit a terminal of 80 columns (those with the editor's labels in
+  // Japanese aside, whose bytes are not columns).
+  for (std::istringstream lines(run.out); lines.good();) {
+    std::string line;
+    std::getline(lines, line);
+    if (std::all_of(line.begin(), line.end(), [](char c) { return c > 0; })) {
+      EXPECT_LE(line.size(), 79u) << line;
+    }
+  }
 
   const Outcome version = Run("--version");
   EXPECT_EQ(version.status, 0);

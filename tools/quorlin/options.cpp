@@ -194,6 +194,22 @@ std::string ParseArgs(int argc, char** argv, Options& options) {
   return "";
 }
 
+namespace {
+
+// Prints the text in lines of at most 79 columns, each indented by `indent`.
+void PrintWrapped(FILE* out, std::string_view text, int indent) {
+  constexpr size_t kColumns = 79;
+  const size_t width = kColumns - size_t(indent);
+  while (!text.empty()) {
+    size_t cut = text.size() <= width ? text.size() : text.rfind(' ', width);
+    if (cut == std::string_view::npos || cut == 0) cut = std::min(text.find(' '), text.size());
+    std::fprintf(out, "%*s%.*s\n", indent, "", int(cut), text.data());
+    text.remove_prefix(std::min(cut + 1, text.size()));
+  }
+}
+
+}  // namespace
+
 void PrintHelp(FILE* out) {
   std::fputs(kUsage, out);
   for (int id = 0; id < QUORLIN_CONTROL_COUNT; ++id) {
@@ -201,8 +217,8 @@ void PrintHelp(FILE* out) {
     const std::string flag = c.is_switch ? std::string("--[no-]") + c.option : std::string("--") + c.option + " N";
     const std::string range = c.is_switch ? "on/off" : std::to_string(c.minimum) + ".." + std::to_string(c.maximum);
     const std::string fallback = c.is_switch ? (c.default_value ? "on" : "off") : std::to_string(c.default_value);
-    std::fprintf(out, "  %-21s %s, %s, default %s\n  %-21s %s\n", flag.c_str(), c.editor_name,
-                 range.c_str(), fallback.c_str(), "", c.description);
+    std::fprintf(out, "  %-21s %s, %s, default %s\n", flag.c_str(), c.editor_name, range.c_str(), fallback.c_str());
+    PrintWrapped(out, c.description, 24);
   }
   std::fputs(kNotes, out);
 }
@@ -216,7 +232,8 @@ std::string ChangedControls(const QuorlinSettings& controls) {
     if (value == *quorlin_setting(&defaults, id)) continue;
     const QuorlinControl& c = *quorlin_control(id);
     if (!changed.empty()) changed += ", ";
-    changed += c.is_switch ? std::string(value ? "" : "no-") + c.option : c.option + (" " + std::to_string(value));
+    changed += c.is_switch ? (value ? "" : "no-") + std::string(c.option)
+                           : std::string(c.option) + " " + std::to_string(value);
   }
   return changed;
 }
