@@ -12,7 +12,7 @@
 # and scripts/test.sh runs the 32-bit code as Linux programs instead.
 set -euo pipefail
 
-need_native=(cmake ninja-build g++ pkg-config abigail-tools libgtest-dev libbenchmark-dev libpng-dev libomp-dev clang-14
+need_native=(cmake ninja-build g++ pkg-config abigail-tools libgtest-dev libbenchmark-dev libpng-dev libjpeg62-turbo-dev libomp-dev clang-14
              libclang-rt-14-dev ffmpeg zip unzip frei0r-plugins-dev melt gstreamer1.0-tools gstreamer1.0-plugins-bad)
 # The cross builds: the 32-bit plug-in (MinGW i686), 32-bit x86 Linux and 64-bit
 # ARM Linux programs and the emulator that runs them where the kernel does not

@@ -1,6 +1,7 @@
 // The PNG path of quorlin on any file: the reader must either decline it or
 // give a consistent picture, and a picture read is taken to the editor's YC
-// samples, through the filter and back, as quorlin does.
+// samples, through the filter and back, as quorlin does. Its metadata
+// chunks are taken out and made into JPEG markers.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include "convert/rgb_yc.h"
 #include "quorlin/quorlin.h"
 #include "tools/quorlin/limits.h"
+#include "tools/quorlin/metadata.h"
 #include "tools/quorlin/png_io.h"
 
 namespace {
@@ -65,6 +67,9 @@ void Sharpen(Picture& picture) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // The metadata chunks are taken from any bytes, read as a picture or not.
+  std::vector<std::string> dropped;
+  JpegMarkersOf(KeptPngChunks({data, size}), dropped);
   FILE* in = fmemopen(const_cast<uint8_t*>(data), size, "rb");
   if (!in) return 0;  // fmemopen declines an empty buffer
   Picture picture;

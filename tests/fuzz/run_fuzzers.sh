@@ -14,11 +14,11 @@ export ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after
 export UBSAN_OPTIONS=print_stacktrace=1
 export LSAN_OPTIONS=suppressions=$src/../../cmake/lsan-suppressions.txt:print_suppressions=0
 # Largest inputs: a 48x40 picture's samples after the header; a few PNG rows;
-# a few small Y4M frames.
-declare -A max_len=([frame_proc_fuzz]=11600 [png_fuzz]=8192 [y4m_fuzz]=16384)
+# a small JPEG with its markers; a few small Y4M frames.
+declare -A max_len=([frame_proc_fuzz]=11600 [jpeg_fuzz]=8192 [png_fuzz]=8192 [y4m_fuzz]=16384)
 
 status=0
-for target in frame_proc_fuzz png_fuzz y4m_fuzz; do
+for target in frame_proc_fuzz jpeg_fuzz png_fuzz y4m_fuzz; do
   work=$build/fuzz/$target
   mkdir -p "$work/corpus" "$work/artifacts"
   log=$work/last_run.log

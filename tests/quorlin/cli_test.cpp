@@ -2,6 +2,7 @@
 // scratch directory.
 #include "quorlin/quorlin.h"
 #include "tests/quorlin/command.h"
+#include "tools/quorlin/compare_picture.h"
 
 namespace {
 
@@ -24,7 +25,9 @@ TEST_F(QuorlinCommand, SaysWhatItWroteWhenShowingProgress) {
   const std::string size = std::to_string(original.width) + "x" + std::to_string(original.height);
   Outcome run = Run("--progress --compare side.png");
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.err, "quorlin: wrote coffee.sharpened.png (" + size + " RGB, 8-bit) and side.png\n");
+  EXPECT_TRUE(run.err.starts_with("quorlin: wrote coffee.sharpened.png (" + size + " RGB, 8-bit) and side.png in "))
+      << run.err;
+  EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
   run = Run("--progress --quiet");
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");
@@ -170,9 +173,9 @@ TEST_F(QuorlinCommand, ComparePictureHasOriginalLeftSharpenedRightAndCropsBelow)
   ASSERT_EQ(run.status, 0) << run.err;
   const Picture original = Load(QUORLIN_SAMPLE_PNG), sharpened = Load(dir_ / "out.png");
   const Picture compare = Load(dir_ / "compare.png");
-  const int32_t w = original.width, h = original.height;
+  const int32_t w = original.width, h = original.height, top = LabelHeight(w);
   ASSERT_EQ(compare.width, 2 * w + 8);
-  ASSERT_EQ(compare.height, h + 8 + h / 4 * 4);
+  ASSERT_EQ(compare.height, top + h + 8 + h / 4 * 4);
   // Crops are a quarter of the picture high and placed in steps of an eighth,
   // so the row below the middle is never a crop's top or bottom: at most the
   // outline's sides cross it.
@@ -181,7 +184,7 @@ TEST_F(QuorlinCommand, ComparePictureHasOriginalLeftSharpenedRightAndCropsBelow)
     return std::vector<uint8_t>(at, at + n * p.channels);
   };
   const int y = h / 2 + 1;
-  const std::vector<uint8_t> left = row(compare, 0, y, w), right = row(compare, w + 8, y, w);
+  const std::vector<uint8_t> left = row(compare, 0, top + y, w), right = row(compare, w + 8, top + y, w);
   int outline_pixels = 0;
   for (int32_t x = 0; x < w; ++x) {
     const bool same = std::equal(left.begin() + 3 * x, left.begin() + 3 * x + 3, row(original, x, y, 1).begin()) &&
@@ -191,12 +194,81 @@ TEST_F(QuorlinCommand, ComparePictureHasOriginalLeftSharpenedRightAndCropsBelow)
   EXPECT_LE(outline_pixels, 4) << "only the crop's outline may cover the pictures";
 }
 
-TEST_F(QuorlinCommand, HelpListsTheControlsWithRangesAndDefaults) {
+TEST_F(QuorlinCommand, HelpListsTheControlsAndEndsItsLinesVersionNamesItsParts) {
   const Outcome run = Run("--help");
   EXPECT_EQ(run.status, 0);
   for (const char* line : {"ぼかし幅, 1..10, default 2", "明強度, 0..256, default 64",
                            "明閾値, 0..500, default 0", "インターレース処理, on/off, default off"}) {
     EXPECT_NE(run.out.find(line), std::string::npos) << line << "\n" << run.out;
+  }
+  EXPECT_TRUE(run.out.ends_with(".\n"));
+  // Lines fit a terminal of 80 columns (those with the editor's labels in
+  // Japanese aside, whose bytes are not columns).
+  for (std::istringstream lines(run.out); lines.good();) {
+    std::string line;
+    std::getline(lines, line);
+    if (std::all_of(line.begin(), line.end(), [](char c) { return c > 0; })) {
+      EXPECT_LE(line.size(), 79u) << line;
+    }
+  }
+
+  const Outcome version = Run("--version");
+  EXPECT_EQ(version.status, 0);
+  const unsigned library = quorlin_version();
+  const char* level = quorlin_isa(QUORLIN_ISA_BEST) == QUORLIN_ISA_AVX2   ? "AVX2"
+                      : quorlin_isa(QUORLIN_ISA_BEST) == QUORLIN_ISA_SSE2 ? "SSE2"
+                                                                          : "C";
+  EXPECT_EQ(version.out, "quorlin 2.1.0\nlibquorlin " + std::to_string(library >> 16) + "." +
+                             std::to_string(library & 0xFFFF) + "\ninstruction set level on this processor: " +
+                             level + "\n");
+  EXPECT_EQ(Shell("QUORLIN_ISA=c \"$Q\" --version").out.substr(version.out.find("instruction")),
+            "instruction set level on this processor: C\n");
+}
+
+// Columns of the label band that hold ink, from the left of each half.
+std::pair<int, int> LabelWidths(const Picture& compare, int32_t half) {
+  std::pair<int, int> widths{0, 0};
+  for (int32_t y = 0; y < LabelHeight(half); ++y) {
+    for (int32_t x = 0; x < compare.width; ++x) {
+      if (compare.pixels[(size_t(y) * compare.width + x) * 3] < 200) continue;
+      int& width = x < half ? widths.first : widths.second;
+      width = std::max(width, int(x < half ? x + 1 : x - half - 8 + 1));
+    }
+  }
+  return widths;
+}
+
+TEST_F(QuorlinCommand, CompareLabelsNameTheHalvesAndTheChangedSettings) {
+  ASSERT_EQ(Run("--compare plain.png").status, 0);
+  ASSERT_EQ(Run("--compare tuned.png --radius 3 --no-luma-only").status, 0);
+  const int32_t half = Load(QUORLIN_SAMPLE_PNG).width;
+  const auto [original, sharpened] = LabelWidths(Load(dir_ / "plain.png"), half);
+  const auto [original2, tuned] = LabelWidths(Load(dir_ / "tuned.png"), half);
+  // A character takes six font pixels, the margin two: the width in
+  // characters is the length of "original", "sharpened" and "sharpened:
+  // radius 3, no-luma-only".
+  const int glyph = 6 * (half / 300);
+  EXPECT_EQ(original / glyph, 8);
+  EXPECT_EQ(original2, original);
+  EXPECT_EQ(sharpened / glyph, 9);
+  EXPECT_EQ(tuned / glyph, 33);
+}
+
+// A 16-bit picture is shown at 8 bits rounded to nearest: samples just
+// below a half step go down, those at or above it up.
+TEST_F(QuorlinCommand, CompareShowsSixteenBitPicturesRounded) {
+  Picture deep{16, 8, 3, false, std::vector<uint8_t>(16 * 8 * 6), 16};
+  const uint16_t samples[] = {0x0080, 0x007F, 0x00FF, 0x8080, 0x807F, 0xFF7F, 0xFF80, 0xFFFF};
+  for (int i = 0; i < 16 * 8 * 3; ++i) deep.Samples16()[i] = samples[i % 8];
+  ASSERT_EQ(WritePng((dir_ / "deep.png").string(), deep), "");
+  ASSERT_EQ(Run("--luma-strength 0 --compare compare.png deep.png out.png").status, 0);
+  const Picture compare = Load(dir_ / "compare.png");
+  // Row 4, below the outline of the crop, which the unchanged picture puts
+  // at the top left.
+  const size_t row = size_t(LabelHeight(16) + 4) * compare.width * 3;
+  for (int i = 0; i < 16 * 3; ++i) {
+    const int sample = samples[i % 8];
+    EXPECT_EQ(compare.pixels[row + i], (sample * 255 + 32767) / 65535) << sample;
   }
 }
 

@@ -2,6 +2,7 @@
 // the memory a stream takes.
 #include "tests/counting_allocator.h"
 #include "tests/quorlin/command.h"
+#include "tools/quorlin/compare_picture.h"
 #include "tools/quorlin/stream.h"
 
 namespace {
@@ -102,10 +103,12 @@ TEST_F(QuorlinCommand, ComparePictureShowsTheChosenFrame) {
   ASSERT_EQ(Run("--compare flat.png in.y4m out.y4m").status, 0);
   ASSERT_EQ(Run("--compare edge.png --compare-frame 2 in.y4m out.y4m").status, 0);
   const Picture flat = Load(dir_ / "flat.png"), edge = Load(dir_ / "edge.png");
-  // Two 40x24 panels 8 apart over two crops of 10x6 shown at 4 times.
+  // Two 40x24 panels 8 apart under their labels, over two crops of 10x6
+  // shown at 4 times.
+  const int top = LabelHeight(40);
   EXPECT_EQ(edge.width, 88);
-  EXPECT_EQ(edge.height, 24 + 8 + 24);
-  const auto pixel = [](const Picture& p, int x, int y) { return p.pixels[(size_t(y) * p.width + x) * 3]; };
+  EXPECT_EQ(edge.height, top + 24 + 8 + 24);
+  const auto pixel = [&](const Picture& p, int x, int y) { return p.pixels[(size_t(y + top) * p.width + x) * 3]; };
   EXPECT_EQ(pixel(flat, 18, 12), pixel(flat, 48 + 18, 12));
   EXPECT_EQ(pixel(edge, 2, 12), pixel(edge, 17, 12)) << "the original's dark half is even";
   EXPECT_LT(pixel(edge, 48 + 19, 12), pixel(edge, 19, 12)) << "the sharpened edge is darker on its dark side";
@@ -120,8 +123,8 @@ TEST_F(QuorlinCommand, ComparePictureShowsTheChosenFrame) {
 
 namespace {
 
-// A stream sharpened in this process with a counting allocator: the stream's
-// filter object takes its memory for the first frame and keeps it.
+// A stream sharpened in this process with a counting allocator: the
+// command's filter object takes its memory for the first frame and keeps it.
 TEST_F(QuorlinCommand, StreamFramesAfterTheFirstAllocateNothing) {
   auto blocks = [&](int frames, const char* colourspace) {
     std::string bytes = std::string("YUV4MPEG2 W321 H181 F25:1 It ") + colourspace + "\n";
@@ -137,9 +140,12 @@ TEST_F(QuorlinCommand, StreamFramesAfterTheFirstAllocateNothing) {
     options.filter.luma_only = 0;
     options.filter.allocator = &counting.hooks;
     options.quiet = true;
+    QuorlinFilter* filter = nullptr;
+    EXPECT_EQ(quorlin_filter_new(&filter, &options.filter), QUORLIN_OK);
     FILE* in = std::fopen((dir_ / "in.y4m").c_str(), "rb");
-    EXPECT_EQ(SharpenStream(in, "in.y4m", (dir_ / "out.y4m").string(), options), 0);
+    EXPECT_EQ(SharpenStream(filter, in, "in.y4m", (dir_ / "out.y4m").string(), options), 0);
     std::fclose(in);
+    quorlin_filter_free(&filter);
     EXPECT_EQ(counting.live, 0);
     return int(counting.calls);
   };

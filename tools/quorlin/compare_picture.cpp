@@ -3,12 +3,19 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "tools/quorlin/bitmap_font.h"
+
 namespace {
 
 constexpr int kZoom = 4;    // the crop is a quarter of the picture each way, shown 4 times as large
 constexpr int kGap = 8;     // between the panels
 constexpr uint8_t kBackground = 40;
 constexpr uint8_t kMark[3] = {255, 200, 0};  // the crop's outline on the full pictures
+constexpr uint8_t kInk[3] = {235, 235, 235};
+constexpr int32_t kWidthPerScale = 300;  // pixels of picture width for each step up of the font
+constexpr int kMaxScale = 8;
+
+int FontScale(int32_t width) { return std::clamp(width / kWidthPerScale, 1, kMaxScale); }
 
 struct Area {
   int32_t x, y, width, height;
@@ -57,34 +64,40 @@ void Paste(Picture& canvas, const Picture& picture, Area area, int zoom, int32_t
   }
 }
 
-void Outline(Picture& canvas, Area area, int32_t left) {
+void Outline(Picture& canvas, Area area, int32_t left, int32_t top) {
   for (int32_t x = area.x; x < area.x + area.width; ++x) {
-    Put(canvas, left + x, area.y, kMark);
-    Put(canvas, left + x, area.y + area.height - 1, kMark);
+    Put(canvas, left + x, top + area.y, kMark);
+    Put(canvas, left + x, top + area.y + area.height - 1, kMark);
   }
   for (int32_t y = area.y; y < area.y + area.height; ++y) {
-    Put(canvas, left + area.x, y, kMark);
-    Put(canvas, left + area.x + area.width - 1, y, kMark);
+    Put(canvas, left + area.x, top + y, kMark);
+    Put(canvas, left + area.x + area.width - 1, top + y, kMark);
   }
 }
 
 }  // namespace
 
-Picture ComparePicture(const Picture& original, const Picture& sharpened) {
-  const int32_t w = original.width, h = original.height;
+int32_t LabelHeight(int32_t width) { return (kGlyphHeight + 4) * FontScale(width); }
+
+Picture ComparePicture(const Picture& original, const Picture& sharpened, const std::string& settings) {
+  const int32_t w = original.width, h = original.height, top = LabelHeight(w);
   const Area whole{0, 0, w, h};
   const Area crop = MostChanged(original, sharpened, w / kZoom, h / kZoom);
   // Pictures too small to crop are shown side by side alone.
   const bool cropped = crop.width > 0 && crop.height > 0;
-  Picture canvas{2 * w + kGap, cropped ? h + kGap + crop.height * kZoom : h, 3, false, {}};
+  Picture canvas{2 * w + kGap, top + (cropped ? h + kGap + crop.height * kZoom : h), 3, false, {}};
   canvas.pixels.assign(size_t(canvas.width) * canvas.height * 3, kBackground);
-  Paste(canvas, original, whole, 1, 0, 0);
-  Paste(canvas, sharpened, whole, 1, w + kGap, 0);
+  const int scale = FontScale(w);
+  DrawText(canvas, 2 * scale, 2 * scale, w, "original", scale, kInk);
+  DrawText(canvas, w + kGap + 2 * scale, 2 * scale, canvas.width,
+           settings.empty() ? "sharpened" : "sharpened: " + settings, scale, kInk);
+  Paste(canvas, original, whole, 1, 0, top);
+  Paste(canvas, sharpened, whole, 1, w + kGap, top);
   if (cropped) {
-    Paste(canvas, original, crop, kZoom, 0, h + kGap);
-    Paste(canvas, sharpened, crop, kZoom, w + kGap, h + kGap);
-    Outline(canvas, crop, 0);
-    Outline(canvas, crop, w + kGap);
+    Paste(canvas, original, crop, kZoom, 0, top + h + kGap);
+    Paste(canvas, sharpened, crop, kZoom, w + kGap, top + h + kGap);
+    Outline(canvas, crop, 0, top);
+    Outline(canvas, crop, w + kGap, top);
   }
   return canvas;
 }

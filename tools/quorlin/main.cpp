@@ -1,6 +1,7 @@
-// quorlin: runs the filter over a PNG picture or a Y4M video stream the way
-// the editor runs it over video frames, to try settings out, to judge the
-// filter by eye and to sharpen video in a pipe.
+// quorlin: runs the filter over PNG and JPEG pictures or a Y4M video stream
+// the way the editor runs it over video frames, to try settings out, to
+// judge the filter by eye, to sharpen photographs and to sharpen video in a
+// pipe.
 #include <cerrno>
 #include <cstdlib>
 #include <cstdio>
@@ -10,10 +11,9 @@
 #include <unistd.h>
 
 #include "quorlin/quorlin.h"
-#include "tools/quorlin/compare_picture.h"
+#include "tools/quorlin/batch.h"
 #include "tools/quorlin/options.h"
-#include "tools/quorlin/png_io.h"
-#include "tools/quorlin/sample_picture.h"
+#include "tools/quorlin/run.h"
 #include "tools/quorlin/stream.h"
 
 namespace {
@@ -35,75 +35,44 @@ int Fail(int status, const std::string& line) {
   return status;
 }
 
-std::string DefaultOutput(const std::string& input, bool stream) {
+std::string DefaultOutput(const std::string& input, const char* extension) {
   if (input == "-") return "-";
-  return std::filesystem::path(input).replace_extension(stream ? ".sharpened.y4m" : ".sharpened.png").string();
+  return std::filesystem::path(input).replace_extension(extension).string();
 }
 
-// An empty input name stands for the built-in sample, "-" for standard input.
-FILE* OpenInput(const std::string& input) {
-  if (input == "-") return stdin;
-  const std::span<const uint8_t> sample = SamplePicture();
-  // fmemopen only reads in mode "rb"; it takes a non-const pointer all the same.
-  return input.empty() ? fmemopen(const_cast<uint8_t*>(sample.data()), sample.size(), "rb")
-                       : std::fopen(input.c_str(), "rb");
+void PrintVersion() {
+  const unsigned library = quorlin_version();
+  const char* levels[] = {"best", "SSE2", "AVX2", "C"};
+  std::printf("quorlin %s\nlibquorlin %u.%u\ninstruction set level on this processor: %s\n", QUORLIN_TOOL_VERSION,
+              library >> 16, library & 0xFFFF, levels[quorlin_isa(QUORLIN_ISA_BEST)]);
 }
 
-// A Y4M stream starts with its signature's "Y", a PNG file never does.
-bool IsStream(FILE* in) {
-  const int first = std::getc(in);
-  return first != EOF && std::ungetc(first, in) == 'Y';
-}
-
-// Filters the picture as the editor filters a frame, through the editor's
-// YC samples; alpha stays as it was. Returns "" or the problem.
-std::string Sharpen(const QuorlinSettings& filter, Picture& picture) {
-  const ptrdiff_t stride = ptrdiff_t{picture.width} * picture.channels * (picture.depth / 8);
-  const QuorlinStatus status =
-      picture.depth == 16
-          ? quorlin_sharpen_rgb16(picture.Samples16(), stride, picture.channels, picture.width, picture.height, &filter)
-          : quorlin_sharpen_rgb(picture.pixels.data(), stride, picture.channels, picture.width, picture.height,
-                                &filter);
-  return status == QUORLIN_OK ? "" : "not enough memory to filter it";
-}
-
-int SharpenPicture(FILE* in, const std::string& shown, const std::string& output, const Options& options) {
-  Picture picture;
-  if (std::string problem = ReadPng(in, picture); !problem.empty()) return Fail(1, shown + ": " + problem);
-  const Picture original = options.compare.empty() ? Picture{} : picture;
-  if (std::string problem = Sharpen(options.filter, picture); !problem.empty()) return Fail(1, shown + ": " + problem);
-  // The comparison first, so that a failure leaves neither file behind.
-  if (!options.compare.empty()) {
-    const Picture shown = ComparePicture(EightBit(original), EightBit(picture));
-    if (std::string problem = WritePng(options.compare, shown); !problem.empty()) {
-      return Fail(1, options.compare + ": " + problem);
-    }
+// A PNG or JPEG picture, written in the format its output name asks for.
+int SharpenPicture(QuorlinFilter* filter, FILE* in, const std::string& input, const std::string& shown,
+                   const Options& options) {
+  std::vector<uint8_t> bytes;
+  if (std::string problem = ReadAll(in, bytes); !problem.empty()) return Fail(1, shown + ": " + problem);
+  const PhotoFormat kept = IsJpeg(bytes) ? PhotoFormat::kJpeg : PhotoFormat::kPng;
+  const std::string output =
+      options.files.size() > 1
+          ? options.files[1]
+          : DefaultOutput(input.empty() ? kSampleName : input,
+                          kept == PhotoFormat::kJpeg ? ".sharpened.jpg" : ".sharpened.png");
+  const PhotoFormat format = FormatOfName(output, kept);
+  if (options.quality_given && format != PhotoFormat::kJpeg) {
+    return Fail(2, "--quality is for JPEG output; " + (output == "-" ? "standard output" : output) +
+                       " gets a PNG (see quorlin --help)");
   }
-  if (std::string problem = WritePng(output, picture); !problem.empty()) {
-    if (!options.compare.empty()) std::remove(options.compare.c_str());
-    return Fail(1, output + ": " + problem);
-  }
+  const PictureResult result = SharpenPictureFile(filter, bytes, shown, output, format, options);
+  if (!result.problem.empty()) return Fail(1, result.problem);
   if (!options.quiet && (options.progress || isatty(fileno(stderr)))) {
-    const bool alpha = picture.channels == 4;
-    const char* kind = picture.gray ? (alpha ? "grey + alpha" : "grey") : (alpha ? "RGBA" : "RGB");
-    std::fprintf(stderr, "quorlin: wrote %s (%dx%d %s, %d-bit)%s\n", output == "-" ? "standard output" : output.c_str(),
-                 picture.width, picture.height, kind, picture.depth,
-                 options.compare.empty() ? "" : (" and " + options.compare).c_str());
+    std::fprintf(stderr, "quorlin: %s\n", result.written.c_str());
+    if (!result.dropped.empty()) std::fprintf(stderr, "quorlin: %s\n", result.dropped.c_str());
   }
   return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  Options options;
-  if (std::string problem = ParseArgs(argc, argv, options); !problem.empty()) {
-    return Fail(2, problem + " (see quorlin --help)");
-  }
-  if (options.help) {
-    PrintHelp(stdout);
-    return 0;
-  }
+int SharpenInput(QuorlinFilter* filter, const Options& options) {
   const std::string input = options.files.empty() ? "" : options.files[0];
   const std::string shown = input.empty() ? std::string("built-in ") + kSampleName
                             : input == "-" ? "standard input"
@@ -113,11 +82,34 @@ int main(int argc, char** argv) {
   // Large reads and writes: a 4:2:0 frame of 1080p is 3 MB.
   std::setvbuf(in, nullptr, _IOFBF, 1 << 20);
   std::setvbuf(stdout, nullptr, _IOFBF, 1 << 20);
-  const bool stream = IsStream(in);
-  const std::string output = options.files.size() > 1 ? options.files[1]
-                                                      : DefaultOutput(input.empty() ? kSampleName : input, stream);
-  const int status = stream ? SharpenStream(in, shown, output, options)
-                            : SharpenPicture(in, shown, output, options);
+  int status = 0;
+  if (!IsStream(in)) {
+    status = SharpenPicture(filter, in, input, shown, options);
+  } else if (options.quality_given) {
+    status = Fail(2, "--quality is for JPEG output; " + shown + " is a Y4M stream (see quorlin --help)");
+  } else {
+    const std::string output = options.files.size() > 1 ? options.files[1] : DefaultOutput(input, ".sharpened.y4m");
+    status = SharpenStream(filter, in, shown, output, options);
+  }
   if (in != stdin) std::fclose(in);
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (std::string problem = ParseArgs(argc, argv, options); !problem.empty()) {
+    return Fail(2, problem + " (see quorlin --help)");
+  }
+  if (options.help || options.version) {
+    options.help ? PrintHelp(stdout) : PrintVersion();
+    return 0;
+  }
+  // One filter object for every picture and stream of the run.
+  QuorlinFilter* filter = nullptr;
+  if (quorlin_filter_new(&filter, &options.filter) != QUORLIN_OK) return Fail(1, "not enough memory to start");
+  const int status = options.output_dir.empty() ? SharpenInput(filter, options) : SharpenBatch(filter, options);
+  quorlin_filter_free(&filter);
   return status;
 }

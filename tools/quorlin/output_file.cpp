@@ -63,3 +63,14 @@ void AbandonOutput(OutputFile& out) {
   out.file = nullptr;
   std::remove(out.temp.c_str());
 }
+
+std::string WriteWhole(const std::string& path, const std::vector<uint8_t>& bytes) {
+  OutputFile out;
+  if (std::string problem = OpenOutput(path, out); !problem.empty()) return problem;
+  if (std::fwrite(bytes.data(), 1, bytes.size(), out.file) != bytes.size()) {
+    const std::string problem = ErrnoText();
+    AbandonOutput(out);
+    return problem;
+  }
+  return FinishOutput(out);
+}

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdio>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 struct OutputFile {
   FILE* file = nullptr;
@@ -19,3 +21,6 @@ std::string OpenOutput(const std::string& path, OutputFile& out);
 std::string FinishOutput(OutputFile& out);
 // Closes the output and removes the temporary file.
 void AbandonOutput(OutputFile& out);
+
+// Writes the bytes whole through OpenOutput and FinishOutput.
+std::string WriteWhole(const std::string& path, const std::vector<uint8_t>& bytes);

@@ -25,6 +25,7 @@ struct PngJob {
   int color_type;         // as delivered or written
   int channels;
   int depth;  // 8 or 16 bits a sample, as delivered or written
+  const std::vector<PngChunk>* chunks;  // written after the header
   char message[160];
 };
 
@@ -73,6 +74,9 @@ void WriteAll(png_structp png, PngJob* job) {
   png_set_IHDR(png, job->info, job->width, job->height, job->depth, job->color_type, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, job->info);
+  for (const PngChunk& chunk : *job->chunks) {
+    png_write_chunk(png, reinterpret_cast<png_const_bytep>(chunk.type.data()), chunk.data.data(), chunk.data.size());
+  }
   if (job->depth == 16 && kLittleEndian) png_set_swap(png);
   png_write_image(png, job->rows);
   png_write_end(png, job->info);
@@ -127,9 +131,10 @@ std::vector<uint8_t> FileSamples(const Picture& picture, int* color_type, int* c
   return samples;
 }
 
-std::string Encode(FILE* out, const Picture& picture) {
+std::string Encode(FILE* out, const Picture& picture, const std::vector<PngChunk>& chunks) {
   PngJob job{};
   job.file = out;
+  job.chunks = &chunks;
   job.width = picture.width;
   job.height = picture.height;
   job.depth = picture.depth;
@@ -175,10 +180,10 @@ std::string ReadPng(FILE* in, Picture& picture) {
   return problem;
 }
 
-std::string WritePng(const std::string& path, const Picture& picture) {
+std::string WritePng(const std::string& path, const Picture& picture, const std::vector<PngChunk>& chunks) {
   OutputFile out;
   if (std::string problem = OpenOutput(path, out); !problem.empty()) return problem;
-  if (std::string problem = Encode(out.file, picture); !problem.empty()) {
+  if (std::string problem = Encode(out.file, picture, chunks); !problem.empty()) {
     AbandonOutput(out);
     return problem;
   }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/quorlin/metadata.h"
+
 // A picture with packed rows of RGB or RGBA pixels, of 8 or 16 bits a
 // sample. Gray pictures are held as RGB with R = G = B and remembered as
 // gray, so that they are written back as gray; palette pictures and gray
@@ -31,5 +33,6 @@ std::string ReadPng(FILE* in, Picture& picture);
 // Writes the picture as a PNG to a file, or to standard output for "-". The
 // file is written under a temporary name in the same directory and renamed
 // into place only when complete, so a failure leaves neither a partial file
-// nor a changed old one. Returns "" or the problem.
-std::string WritePng(const std::string& path, const Picture& picture);
+// nor a changed old one. The chunks go between the header and the pixels.
+// Returns "" or the problem.
+std::string WritePng(const std::string& path, const Picture& picture, const std::vector<PngChunk>& chunks = {});

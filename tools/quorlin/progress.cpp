@@ -66,6 +66,12 @@ void EndProgress(Progress& progress, int64_t done, const std::string& output) {
   }
 }
 
+void ShowLine(Progress& progress, const std::string& line) {
+  if (!progress.live) return;
+  Redraw(progress, line);
+  std::fflush(progress.out);
+}
+
 void ClearProgress(Progress& progress) {
   if (!progress.live || progress.width == 0) return;
   Redraw(progress, "");

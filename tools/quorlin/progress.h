@@ -23,5 +23,7 @@ void ShowProgress(Progress& progress, int64_t done);
 // Replaces the line with the summary; on a live line it names what was
 // written (`output`).
 void EndProgress(Progress& progress, int64_t done, const std::string& output);
+// Redraws the line with this text now, on a live line.
+void ShowLine(Progress& progress, const std::string& line);
 // Clears the line, so that an error message starts on a clean one.
 void ClearProgress(Progress& progress);

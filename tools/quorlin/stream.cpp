@@ -40,13 +40,12 @@ Picture ToPicture(const QuorlinFrame& frame, const QuorlinSettings& settings) {
   return picture;
 }
 
-// One filter object for the whole stream: after the first frame, frames
-// are sharpened in the memory it keeps.
+// The command's one filter object: after the first frame, frames are
+// sharpened in the memory it keeps.
 struct Run {
   const Options& options;
   Y4mFormat format;
-  QuorlinFilter* filter = nullptr;
-  ~Run() { quorlin_filter_free(&filter); }
+  QuorlinFilter* filter;
 };
 
 // The frame as the editor would see it, for the comparison picture.
@@ -63,8 +62,16 @@ std::string FilterOne(Run& run, Y4mFrame& frame, int64_t number, Picture* compar
   const QuorlinPlanes planes = PlanesOf(run.format, frame.data.data());
   Picture before;
   if (shown) before = EditorPicture(planes, run.options.filter);
-  if (quorlin_filter_sharpen_planes(run.filter, &planes) != QUORLIN_OK) return "not enough memory to filter it";
-  if (shown) *compare = ComparePicture(before, EditorPicture(planes, run.options.filter));
+  QuorlinPicture picture{};
+  picture.version = QUORLIN_API_VERSION;
+  picture.kind = QUORLIN_PICTURE_PLANES;
+  picture.planes = planes;
+  if (quorlin_filter_apply(run.filter, &picture, &run.options.filter) != QUORLIN_OK) {
+    return "not enough memory to filter it";
+  }
+  if (shown) {
+    *compare = ComparePicture(before, EditorPicture(planes, run.options.filter), ChangedControls(run.options.filter));
+  }
   return "";
 }
 
@@ -174,15 +181,15 @@ std::string Complete(const Options& options, const std::string& shown, int64_t d
 
 }  // namespace
 
-int SharpenStream(FILE* in, const std::string& shown, const std::string& output, Options options) {
-  Run run{options, {}};
+int SharpenStream(QuorlinFilter* filter, FILE* in, const std::string& shown, const std::string& output,
+                  Options options) {
+  Run run{options, {}, filter};
   if (std::string problem = ReadY4mHeader(in, run.format); !problem.empty()) {
     return Fail(shown + ": header: " + problem);
   }
   if (!options.interlace_given) options.filter.interlace = run.format.interlace == 't' || run.format.interlace == 'b';
   // A grey stream has luma alone, whatever the switch says.
   if (run.format.subsampling == Subsampling::kMono) options.filter.luma_only = 1;
-  if (quorlin_filter_new(&run.filter, &options.filter) != QUORLIN_OK) return Fail(shown + ": not enough memory to filter it");
   OutputFile out;
   if (std::string problem = OpenOutput(output, out); !problem.empty()) return Fail(output + ": " + problem);
   if (std::string problem = WriteY4mHeader(out.file, run.format); !problem.empty()) {

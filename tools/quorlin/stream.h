@@ -7,6 +7,9 @@
 #include "tools/quorlin/options.h"
 
 // Sharpens the stream that in is positioned at the start of, named shown in
-// messages, into output ("-" for standard output). Reports every problem as
-// one line on stderr and returns the exit status.
-int SharpenStream(FILE* in, const std::string& shown, const std::string& output, Options options);
+// messages, into output ("-" for standard output), through the filter object
+// with the options' controls (interlace from the header unless an option
+// set it). Reports every problem as one line on stderr and returns the exit
+// status.
+int SharpenStream(QuorlinFilter* filter, FILE* in, const std::string& shown, const std::string& output,
+                  Options options);
