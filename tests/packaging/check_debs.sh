@@ -5,7 +5,8 @@
 # quorlin sharpens the sample picture as the build tree's quorlin does; a C
 # program builds against the unpacked development files and runs on the
 # unpacked library; ffmpeg loads the unpacked frei0r plug-in by FREI0R_PATH
-# and its frames are the unpacked quorlin's; lintian finds no error.
+# and its frames are the unpacked quorlin's; GStreamer loads the unpacked
+# element; lintian finds no error.
 #   check_debs.sh QUORLIN SCRATCH_DIR
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -65,6 +66,11 @@ cc -std=c99 -Wall -Wextra -pedantic -Werror -o "$scratch/sharpen_frame" "$root/t
 ldd "$scratch/sharpen_frame" | grep -qF "$scratch/root/$lib/libquorlin.so.${version%%.*}" ||
   fail "the C program does not load the unpacked library"
 out=$("$scratch/sharpen_frame") && [[ $out == "status 0;"* ]] || fail "the C program on the unpacked library: $out"
+
+if [[ " ${packages[*]} " == *" gstreamer1.0-quorlin "* ]]; then
+  GST_REGISTRY=$scratch/registry.bin gst-inspect-1.0 "$scratch/root/$(files gstreamer1.0-quorlin | tail -n1)" >/dev/null ||
+    fail "GStreamer does not load the unpacked element"
+fi
 
 cd "$scratch"
 frames=2
