@@ -46,6 +46,8 @@ for package in "${packages[@]}"; do
   dpkg -x "$deb" "$scratch/root"
 done
 dpkg-deb -I "$scratch/debs/libquorlin2_${version}_$arch.deb" symbols >/dev/null || fail "libquorlin2 has no symbols file"
+# The man page is the command's --help, its controls' editor names in UTF-8 too.
+zcat "$scratch/root/usr/share/man/man1/quorlin.1.gz" | grep -q 'ぼかし幅' || fail "the man page lost the controls' names"
 objdump -p "$scratch/root/$lib/libquorlin.so.$version" | grep -qx "  SONAME               libquorlin.so.${version%%.*}" ||
   fail "the library's soname is not libquorlin.so.${version%%.*}"
 
