@@ -21,6 +21,8 @@ need_native=(cmake ninja-build g++ pkg-config abigail-tools libgtest-dev libbenc
 need_cross=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 g++-12-multilib g++-aarch64-linux-gnu qemu-user
             g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64)
 want_wine32=(wine wine32:i386)
+# The Debian packages, built and checked by the native tests.
+need_packaging=(debhelper devscripts lintian help2man)
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 apt() { as_root env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 "$@"; }
@@ -110,7 +112,7 @@ install_wine32() {
 }
 
 mode=${1:-all}  # all; native for the Linux build alone; peers for bench/peers.sh
-needed=("${need_native[@]}")
+needed=("${need_native[@]}" "${need_packaging[@]}")
 [ "$mode" = peers ] && needed+=(libopencv-dev python3 bc)
 [ "$mode" = all ] && needed+=("${need_cross[@]}")
 # shellcheck disable=SC2046

@@ -65,6 +65,10 @@ struct FilterPluginTable {
   void** items;  // TrackItem and CheckItem records, null-terminated
   bool (*func_proc_video)(ProcVideo* video);
   bool (*func_proc_audio)(void* audio);
+  // Data of each effect the filter is applied to: called only when flag 16
+  // is set, which this plug-in leaves clear (both null).
+  void* (*func_create)(int64_t effect_id);
+  void (*func_destroy)(int64_t effect_id, void* userdata);
 };
 
 static_assert(sizeof(PixelRGBA) == 4, "the host's pixel is 4 bytes: r, g, b, a");
@@ -79,7 +83,9 @@ static_assert(offsetof(TrackItem, value) == 16 && offsetof(TrackItem, step) == 4
               "the items must match the host's 64-bit layout");
 static_assert(offsetof(FilterPluginTable, name) == 8 && offsetof(FilterPluginTable, items) == 32 &&
                   offsetof(FilterPluginTable, func_proc_video) == 40 &&
-                  offsetof(FilterPluginTable, func_proc_audio) == 48 && sizeof(FilterPluginTable) == 56,
+                  offsetof(FilterPluginTable, func_proc_audio) == 48 &&
+                  offsetof(FilterPluginTable, func_create) == 56 && offsetof(FilterPluginTable, func_destroy) == 64 &&
+                  sizeof(FilterPluginTable) == 72,
               "FilterPluginTable must match the host's 64-bit layout");
 #endif
 

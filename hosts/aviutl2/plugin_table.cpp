@@ -55,6 +55,8 @@ FilterPluginTable table = {
     .items = items.list,
     .func_proc_video = ProcVideoFrame,
     .func_proc_audio = nullptr,
+    .func_create = nullptr,
+    .func_destroy = nullptr,
 };
 
 }  // namespace

@@ -13,7 +13,7 @@ require_files "$build_dir/QuorlinSIMD.auf"
 wine_bits=64 require_files "$win64_dir/Quorlin.auf2"
 
 rm -rf "$scratch"
-zip_path=$("$root/scripts/release.sh" --build-dir "$build_dir" --win64-dir "$win64_dir" --no-build --out "$scratch")
+zip_path=$("$root/scripts/release.sh" --zip --build-dir "$build_dir" --win64-dir "$win64_dir" --no-build --out "$scratch")
 [[ $(basename "$zip_path") =~ ^QuorlinSIMD-[0-9]+\.[0-9]+\.zip$ ]] || fail "zip named $zip_path"
 
 names=$(unzip -Z1 "$zip_path" | sort | tr '\n' ' ')
