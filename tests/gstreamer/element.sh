@@ -4,8 +4,8 @@
 #   element.sh inspect     ...  gst-inspect-1.0 lists the caps and the properties with quorlin's ranges
 #   element.sh install     ...  cmake --install puts the plug-in where GStreamer finds it
 #   element.sh y4m         ...  8-bit 4:2:0, 4:2:2, 4:4:4 at an odd size through y4mdec and y4menc
-#   element.sh raw         ...  10-bit 4:2:0 and 16-bit 4:4:4 raw frames through rawvideoparse
-#   element.sh range       ...  full-range caps give the full-range frames
+#   element.sh raw         ...  10-bit 4:2:0, 16-bit 4:4:4 and 8-bit YV12 raw frames through rawvideoparse
+#   element.sh range       ...  full-range caps give the full-range frames; grey is full range
 #   element.sh ramp        ...  a GstController ramps luma-strength frame by frame
 #   element.sh passthrough ...  strength 0 gives the frames untouched, and passes them by unlooked at
 #   element.sh refusal     ...  a format it does not take, and a frame the library refuses
@@ -32,6 +32,8 @@ clip() {
 body() { tail -c +$(($(head -n1 "$1" | wc -c) + 1)) "$1"; }
 # raw Y4M RAW: the frames with no header nor FRAME lines, as GStreamer lays them out at even sizes.
 raw() { ffmpeg -v error -y -i "$1" -f rawvideo "$2"; }
+# part FILE OFFSET LENGTH: LENGTH bytes of the file from OFFSET.
+part() { dd if="$1" iflag=skip_bytes,count_bytes skip="$2" count="$3" status=none; }
 same() { cmp -s "$1" "$2" || fail "$3: $1 and $2 differ"; }
 differ() { ! cmp -s "$1" "$2" || fail "$3: $1 is $2"; }
 # properties OPTION...: quorlin's options as the element's properties.
@@ -152,6 +154,9 @@ raw)
   raw_case ten i420-10le 96x64 "interlaced=true top-field-first=true" --expect --luma-strength 200 --interlace -- \
     --luma-strength 200
   raw_case ten i420-10le 96x64 "interlaced=true top-field-first=true" -- --luma-strength 200 --no-interlace
+  # YV12 holds Cr before Cb; the two are sharpened alike.
+  clip eight yuv420p 96x64
+  raw_case eight yv12 96x64 "" -- "${limit_options[@]}"
   clip sixteen yuv444p16le 96x64
   raw_case sixteen y444-16le 96x64 "" -- "${limit_options[@]}"
   raw_case sixteen y444-16le 96x64 "" --
@@ -166,6 +171,10 @@ range)
   cp out.raw full.raw
   raw_case limited i420-10le 96x64 "colorimetry=bt601" -- --luma-strength 200 --no-luma-only
   differ full.raw out.raw "full range"
+  # Grey caps without colorimetry are full range, as ffmpeg writes grey Y4M; grey has luma alone.
+  clip grey gray16le 96x64
+  [[ $(head -n1 grey.y4m) == *XCOLORRANGE=FULL* ]] || fail "ffmpeg wrote no XCOLORRANGE=FULL for grey"
+  raw_case grey gray16-le 96x64 "" -- --luma-strength 200 --no-luma-only
   ;;
 ramp)
   # 0 at the first frame to 256 at the fifth: 64 more each frame of 40 ms.
@@ -176,8 +185,8 @@ ramp)
   body out.y4m >out.frames
   for i in 0 1 2 3 4; do
     "$quorlin" --quiet --no-luma-only --luma-strength $((64 * i)) ramp.y4m expected.y4m
-    tail -c +$((header + 1 + i * frame)) expected.y4m | head -c $frame >expected.frame
-    tail -c +$((1 + i * frame)) out.frames | head -c $frame >out.frame
+    part expected.y4m $((header + i * frame)) $frame >expected.frame
+    part out.frames $((i * frame)) $frame >out.frame
     same out.frame expected.frame "frame $i of the ramp, at luma strength $((64 * i))"
   done
   ;;
