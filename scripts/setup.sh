@@ -13,7 +13,8 @@
 set -euo pipefail
 
 need_native=(cmake ninja-build g++ pkg-config abigail-tools libgtest-dev libbenchmark-dev libpng-dev libjpeg62-turbo-dev libomp-dev clang-14
-             libclang-rt-14-dev ffmpeg zip unzip frei0r-plugins-dev melt gstreamer1.0-tools gstreamer1.0-plugins-bad)
+             libclang-rt-14-dev ffmpeg zip unzip frei0r-plugins-dev melt gstreamer1.0-tools gstreamer1.0-plugins-bad
+             libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good)
 # The cross builds: the 32-bit plug-in (MinGW i686), 32-bit x86 Linux and 64-bit
 # ARM Linux programs and the emulator that runs them where the kernel does not
 # (not the g++-multilib meta package: it conflicts with every cross compiler),
