@@ -46,14 +46,20 @@ QuorlinPixel RgbToYc(Rgb8 c) { return ToYc(c.r, c.g, c.b, 255); }
 
 QuorlinPixel Rgb16ToYc(const uint16_t* rgb) { return ToYc(rgb[0], rgb[1], rgb[2], 65535); }
 
-void Rgb16ToYcRow(const uint16_t* rgb, int channels, int width, QuorlinPixel* yc) {
-  for (int x = 0; x < width; ++x) yc[x] = Rgb16ToYc(rgb + x * channels);
+void Rgb16ToPlanesRow(const uint16_t* rgb, int channels, int n, int16_t* y, int16_t* cb, int16_t* cr) {
+  for (int x = 0; x < n; ++x, rgb += channels) {
+    const QuorlinPixel p = Rgb16ToYc(rgb);
+    y[x] = p.y;
+    if (cb) cb[x] = p.cb, cr[x] = p.cr;
+  }
 }
 
-void YcToRgb16Row(const QuorlinPixel* yc, int width, int channels, uint16_t* rgb) {
-  for (int x = 0; x < width; ++x, rgb += channels) {
-    if (yc[x] == Rgb16ToYc(rgb)) continue;
-    const Channels c = ToRgb(yc[x], 65535);
+void PlanesToRgb16Row(const int16_t* y, const int16_t* cb, const int16_t* cr, int n, int channels, uint16_t* rgb) {
+  for (int x = 0; x < n; ++x, rgb += channels) {
+    const QuorlinPixel own = Rgb16ToYc(rgb);
+    const QuorlinPixel p = cb ? QuorlinPixel{y[x], cb[x], cr[x]} : QuorlinPixel{y[x], own.cb, own.cr};
+    if (p == own) continue;
+    const Channels c = ToRgb(p, 65535);
     rgb[0] = Clamp16(c.r);
     rgb[1] = Clamp16(c.g);
     rgb[2] = Clamp16(c.b);

@@ -20,12 +20,16 @@ QuorlinPixel RgbToYc(Rgb8 c);
 // Samples outside the nominal range (the filter may overshoot) clamp to 0..255.
 Rgb8 YcToRgb(QuorlinPixel p);
 
-// 16-bit RGB (0..65535, in the machine's byte order) by the same rules. A
-// round trip cannot give every 16-bit colour back, so the way back keeps a
-// pixel's original colour wherever its samples are still those it was read
-// as: rows of `channels` (3 or 4) samples a pixel, the fourth left alone.
+// 16-bit RGB (0..65535, in the machine's byte order) by the same rules, in
+// rows of `channels` (3 or 4) samples a pixel (the fourth neither read nor
+// written) and one plain row per channel. A round trip cannot give every
+// 16-bit colour back, so the way back keeps a pixel's colour wherever its
+// samples are still those its RGB converts to.
 QuorlinPixel Rgb16ToYc(const uint16_t* rgb);
-void Rgb16ToYcRow(const uint16_t* rgb, int channels, int width, QuorlinPixel* yc);
-void YcToRgb16Row(const QuorlinPixel* yc, int width, int channels, uint16_t* rgb);
+// With cb and cr null, only Y is written.
+void Rgb16ToPlanesRow(const uint16_t* rgb, int channels, int n, int16_t* y, int16_t* cb, int16_t* cr);
+// With cb and cr null, each pixel keeps its own Cb and Cr, those its RGB
+// converts to (luma alone).
+void PlanesToRgb16Row(const int16_t* y, const int16_t* cb, const int16_t* cr, int n, int channels, uint16_t* rgb);
 
 }  // namespace quorlin

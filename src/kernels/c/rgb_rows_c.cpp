@@ -41,14 +41,6 @@ void ToRgb(int64_t y, int64_t cb, int64_t cr, uint8_t* rgb) {
 
 }  // namespace
 
-void RgbToYcRow(const uint8_t* rgb, int channels, int n, QuorlinPixel* yc) {
-  for (int x = 0; x < n; ++x, rgb += channels) yc[x] = ToYc(rgb);
-}
-
-void YcToRgbRow(const QuorlinPixel* yc, int n, int channels, uint8_t* rgb) {
-  for (int x = 0; x < n; ++x, rgb += channels) ToRgb(yc[x].y, yc[x].cb, yc[x].cr, rgb);
-}
-
 void RgbToPlanesRow(const uint8_t* rgb, int channels, int n, int16_t* y, int16_t* cb, int16_t* cr) {
   for (int x = 0; x < n; ++x, rgb += channels) {
     const QuorlinPixel p = ToYc(rgb);

@@ -53,15 +53,6 @@ struct ToYc {
     return _mm256_sub_epi32(cr_d.Divide(x), offset);
   }
 
-  // Eight RGBA pixels to Y, Cb, Cr: y_cb holds Y 0..3, Cb 0..3 | Y 4..7,
-  // Cb 4..7 and cr Cr 0..3 twice | Cr 4..7 twice.
-  void Convert(__m256i rgba, __m256i& y_cb, __m256i& cr) const {
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i lo = _mm256_unpacklo_epi8(rgba, zero), hi = _mm256_unpackhi_epi8(rgba, zero);
-    y_cb = _mm256_packs_epi32(Y(lo, hi), Cb(lo, hi));
-    const __m256i cr32 = Cr(lo, hi);
-    cr = _mm256_packs_epi32(cr32, cr32);
-  }
 };
 
 // Eight pixels' samples in 16-bit lanes as ToYc takes them. Three-byte
@@ -209,69 +200,7 @@ struct LumaToRgb {
   }
 };
 
-// Eight pixels' Y, Cb and Cr in 16-bit lanes: one 8-byte load a pixel, each
-// taking the next pixel's Y too, so the eighth pixel must not be the row's
-// last.
-QUORLIN_FORCE_INLINE void LoadEightPixels(const QuorlinPixel* p, __m128i& y, __m128i& cb, __m128i& cr) {
-  auto pixel = [&](int i) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + i)); };
-  auto four = [&](int first, __m128i& y_cb, __m128i& cr4) {
-    const __m128i p01 = _mm_unpacklo_epi16(pixel(first), pixel(first + 1));  // y0 y1 cb0 cb1 cr0 cr1 . .
-    const __m128i p23 = _mm_unpacklo_epi16(pixel(first + 2), pixel(first + 3));
-    y_cb = _mm_unpacklo_epi32(p01, p23);
-    cr4 = _mm_unpackhi_epi32(p01, p23);
-  };
-  __m128i y_cb0, cr0, y_cb1, cr1;
-  four(0, y_cb0, cr0);
-  four(4, y_cb1, cr1);
-  y = _mm_unpacklo_epi64(y_cb0, y_cb1);
-  cb = _mm_unpackhi_epi64(y_cb0, y_cb1);
-  cr = _mm_unpacklo_epi64(cr0, cr1);
-}
-
 }  // namespace
-
-void RgbToYcRow(const uint8_t* rgb, int channels, int n, QuorlinPixel* yc) {
-  const ToYc k;
-  int x = 0;
-  for (; x + 8 <= n; x += 8, rgb += 8 * channels) {
-    __m256i rgba;
-    if (channels == 4) {
-      rgba = LoadUnaligned(rgb);
-    } else {
-      alignas(32) uint8_t expanded[32] = {};
-      for (int i = 0; i < 8; ++i) std::memcpy(expanded + 4 * i, rgb + 3 * i, 3);
-      rgba = Load(expanded);
-    }
-    __m256i y_cb, cr;
-    k.Convert(rgba, y_cb, cr);
-    alignas(32) int16_t samples[32];
-    Store(samples, y_cb);
-    Store(samples + 16, cr);
-    for (int half = 0; half < 2; ++half) {
-      for (int i = 0; i < 4; ++i) yc[x + 4 * half + i] = {samples[8 * half + i], samples[8 * half + 4 + i], samples[16 + 8 * half + i]};
-    }
-  }
-  sse2::RgbToYcRow(rgb, channels, n - x, yc + x);
-}
-
-void YcToRgbRow(const QuorlinPixel* yc, int n, int channels, uint8_t* rgb) {
-  const ToRgb k;
-  int x = 0;
-  for (; x + 9 <= n; x += 8, rgb += 8 * channels) {
-    __m128i y, cb, cr;
-    LoadEightPixels(yc + x, y, cb, cr);
-    const __m256i rgb0 = k.Convert(y, cb, cr);
-    if (channels == 4) {
-      const __m256i alpha = _mm256_set1_epi32(int(0xFF000000u));
-      StoreUnaligned(rgb, _mm256_or_si256(rgb0, _mm256_and_si256(LoadUnaligned(rgb), alpha)));
-    } else {
-      alignas(32) uint8_t bytes[32];
-      Store(bytes, rgb0);
-      for (int i = 0; i < 8; ++i) std::memcpy(rgb + 3 * i, bytes + 4 * i, 3);
-    }
-  }
-  sse2::YcToRgbRow(yc + x, n - x, channels, rgb);
-}
 
 void RgbToPlanesRow(const uint8_t* rgb, int channels, int n, int16_t* y, int16_t* cb, int16_t* cr) {
   const ToYc k;

@@ -57,15 +57,6 @@ struct ToYc {
     return _mm_sub_epi32(cr_d.Divide(x), offset);
   }
 
-  // Four RGBA pixels to their Y, Cb and Cr in 16-bit lanes 0..3 of y_cb
-  // (Y) and 4..7 (Cb), and lanes 0..3 of cr.
-  void Convert(__m128i rgba, __m128i& y_cb, __m128i& cr) const {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i lo = _mm_unpacklo_epi8(rgba, zero), hi = _mm_unpackhi_epi8(rgba, zero);
-    y_cb = _mm_packs_epi32(Y(lo, hi), Cb(lo, hi));
-    const __m128i cr32 = Cr(lo, hi);
-    cr = _mm_packs_epi32(cr32, cr32);
-  }
 };
 
 // Four pixels' samples in 16-bit lanes, two pixels in each of lo and hi, a
@@ -228,65 +219,7 @@ struct LumaToRgb {
   }
 };
 
-// Four pixels' Y, Cb and Cr, each in 16-bit lanes 0..3, from one 8-byte load
-// per pixel: each load takes the next pixel's Y too, so the fourth pixel
-// must not be the row's last.
-QUORLIN_FORCE_INLINE void LoadFourPixels(const QuorlinPixel* p, __m128i& y, __m128i& cb, __m128i& cr) {
-  auto pixel = [&](int i) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + i)); };
-  const __m128i p01 = _mm_unpacklo_epi16(pixel(0), pixel(1));  // y0 y1 cb0 cb1 cr0 cr1 . .
-  const __m128i p23 = _mm_unpacklo_epi16(pixel(2), pixel(3));
-  const __m128i y_cb = _mm_unpacklo_epi32(p01, p23);
-  y = y_cb;
-  cb = _mm_srli_si128(y_cb, 8);
-  cr = _mm_unpackhi_epi32(p01, p23);
-}
-
 }  // namespace
-
-void RgbToYcRow(const uint8_t* rgb, int channels, int n, QuorlinPixel* yc) {
-  const ToYc k;
-  int x = 0;
-  for (; x + 4 <= n; x += 4, rgb += 4 * channels) {
-    __m128i rgba;
-    if (channels == 4) {
-      rgba = LoadUnaligned(rgb);
-    } else {
-      alignas(16) uint8_t expanded[16] = {};
-      for (int i = 0; i < 4; ++i) std::memcpy(expanded + 4 * i, rgb + 3 * i, 3);
-      rgba = Load(expanded);
-    }
-    alignas(16) int16_t samples[16];
-    __m128i y_cb, cr;
-    k.Convert(rgba, y_cb, cr);
-    Store(samples, y_cb);
-    Store(samples + 8, cr);
-    for (int i = 0; i < 4; ++i) yc[x + i] = {samples[i], samples[4 + i], samples[8 + i]};
-  }
-  for (; x < n; ++x, rgb += channels) yc[x] = RgbToYc({rgb[0], rgb[1], rgb[2]});
-}
-
-void YcToRgbRow(const QuorlinPixel* yc, int n, int channels, uint8_t* rgb) {
-  const ToRgb k;
-  int x = 0;
-  for (; x + 5 <= n; x += 4, rgb += 4 * channels) {
-    __m128i y, cb, cr;
-    LoadFourPixels(yc + x, y, cb, cr);
-    const __m128i rgb0 = k.Convert(y, cb, cr);
-    if (channels == 4) {
-      const __m128i alpha = _mm_set1_epi32(int(0xFF000000u));
-      const __m128i before = LoadUnaligned(rgb);
-      StoreUnaligned(rgb, _mm_or_si128(rgb0, _mm_and_si128(before, alpha)));
-    } else {
-      alignas(16) uint8_t bytes[16];
-      Store(bytes, rgb0);
-      for (int i = 0; i < 4; ++i) std::memcpy(rgb + 3 * i, bytes + 4 * i, 3);
-    }
-  }
-  for (; x < n; ++x, rgb += channels) {
-    const Rgb8 c = YcToRgb(yc[x]);
-    rgb[0] = c.r, rgb[1] = c.g, rgb[2] = c.b;
-  }
-}
 
 void RgbToPlanesRow(const uint8_t* rgb, int channels, int n, int16_t* y, int16_t* cb, int16_t* cr) {
   const ToYc k;
