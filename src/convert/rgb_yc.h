@@ -10,6 +10,22 @@
 
 namespace quorlin {
 
+// The rules' terms: Kr, Kg and Kb in thousandths, so that Y = (Kr R + Kg G
+// + Kb B) / 1000, Cb = (B - Y) / (2 (1 - Kb)) and Cr = (R - Y) / (2 (1 -
+// Kr)), and back R = Y + 2 (1 - Kr) Cr, B = Y + 2 (1 - Kb) Cb and G = Y - (Kr
+// 2 (1 - Kr) Cr + Kb 2 (1 - Kb) Cb) / Kg; Y spans 0..4096 from black to
+// white, Cb and Cr 2048 from 0 to either end. The row kernels' constants
+// (kernels/rgb_constants.h) derive from these.
+struct RgbRules {
+  static constexpr int64_t kUnit = 1000;
+  static constexpr int64_t kKr = 299, kKg = 587, kKb = 114;
+  static constexpr int64_t kLumaSpan = 4096, kChromaSpan = 2048;
+  static constexpr int64_t kCbScale = kUnit - kKb, kCrScale = kUnit - kKr;  // 886, 701
+  static constexpr int64_t kCbToB = 2 * kCbScale, kCrToR = 2 * kCrScale;    // 1772, 1402
+  static constexpr int64_t kCbToG = kKb * kCbToB, kCrToG = kKr * kCrToR;    // 202008, 419198
+  static constexpr int64_t kYToG = kKg * kUnit;                             // 587000
+};
+
 struct Rgb8 {
   uint8_t r, g, b;
 };

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "kernels/magic_divide.h"
+#include "kernels/rgb_constants.h"
 #include "kernels/rgb_rows.h"
 #include "kernels/x86/avx2_util.h"
 
@@ -28,28 +29,32 @@ QUORLIN_FORCE_INLINE __m256i Weighted(__m256i lo, __m256i hi, __m256i coefficien
                           _mm256_castps_si256(_mm256_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1))));
 }
 
+// Four pixels' weights for the R, G and B lanes of each, 0 for the fourth.
+QUORLIN_FORCE_INLINE __m256i PixelWeights(const int16_t (&w)[3]) {
+  return _mm256_set1_epi64x(int64_t(uint16_t(w[0]) | uint64_t(uint16_t(w[1])) << 16 | uint64_t(uint16_t(w[2])) << 32));
+}
+
 struct ToYc {
-  __m256i y_weights = _mm256_setr_epi16(299, 587, 114, 0, 299, 587, 114, 0, 299, 587, 114, 0, 299, 587, 114, 0);
-  __m256i cb_weights =
-      _mm256_setr_epi16(-299, -587, 886, 0, -299, -587, 886, 0, -299, -587, 886, 0, -299, -587, 886, 0);
-  __m256i cr_weights =
-      _mm256_setr_epi16(701, -587, -114, 0, 701, -587, -114, 0, 701, -587, -114, 0, 701, -587, -114, 0);
-  __m256i y_half = Opaque(_mm256_set1_epi32(15937));
-  __m256i cb_half = Opaque(_mm256_set1_epi32(56482 + 2048 * 112965)), cr_half = Opaque(_mm256_set1_epi32(89377 + 2048 * 178755));
-  __m256i offset = Opaque(_mm256_set1_epi32(2048));
-  Divisor y_d{31875}, cb_d{112965}, cr_d{178755};
+  __m256i y_weights = PixelWeights(rgb::kYWeights);
+  __m256i cb_weights = PixelWeights(rgb::kCbWeights);
+  __m256i cr_weights = PixelWeights(rgb::kCrWeights);
+  __m256i y_half = Opaque(_mm256_set1_epi32(int(rgb::kY.Half())));
+  __m256i cb_half = Opaque(_mm256_set1_epi32(int(rgb::kCb.Half() + rgb::kChromaBias * rgb::kCb.divisor)));
+  __m256i cr_half = Opaque(_mm256_set1_epi32(int(rgb::kCr.Half() + rgb::kChromaBias * rgb::kCr.divisor)));
+  __m256i offset = Opaque(_mm256_set1_epi32(int(rgb::kChromaBias)));
+  Divisor y_d{uint32_t(rgb::kY.divisor)}, cb_d{uint32_t(rgb::kCb.divisor)}, cr_d{uint32_t(rgb::kCr.divisor)};
 
   // Y, Cb or Cr of eight pixels in 32-bit lanes, in order, from their
   // samples in 16-bit lanes: pixels 0, 1 | 4, 5 in lo and 2, 3 | 6, 7 in hi.
   __m256i Y(__m256i lo, __m256i hi) const {
-    return y_d.Divide(_mm256_add_epi32(_mm256_slli_epi32(Weighted(lo, hi, y_weights), 9), y_half));
+    return y_d.Divide(_mm256_add_epi32(_mm256_slli_epi32(Weighted(lo, hi, y_weights), rgb::kY.shift), y_half));
   }
   __m256i Cb(__m256i lo, __m256i hi) const {
-    const __m256i x = _mm256_add_epi32(_mm256_slli_epi32(Weighted(lo, hi, cb_weights), 10), cb_half);
+    const __m256i x = _mm256_add_epi32(_mm256_slli_epi32(Weighted(lo, hi, cb_weights), rgb::kCb.shift), cb_half);
     return _mm256_sub_epi32(cb_d.Divide(x), offset);
   }
   __m256i Cr(__m256i lo, __m256i hi) const {
-    const __m256i x = _mm256_add_epi32(_mm256_slli_epi32(Weighted(lo, hi, cr_weights), 11), cr_half);
+    const __m256i x = _mm256_add_epi32(_mm256_slli_epi32(Weighted(lo, hi, cr_weights), rgb::kCr.shift), cr_half);
     return _mm256_sub_epi32(cr_d.Divide(x), offset);
   }
 
@@ -97,25 +102,26 @@ QUORLIN_FORCE_INLINE void StoreEight(__m256i rgb0, int channels, uint8_t* rgb) {
 }
 
 struct ToRgb {
-  __m256i r_weights = Opaque(_mm256_set1_epi32(1000 | 1402 << 16));
-  __m256i b_weights = Opaque(_mm256_set1_epi32(1000 | 1772 << 16));
-  __m256i low = Opaque(_mm256_set1_epi32(-8100)), high = Opaque(_mm256_set1_epi32(4105000));
-  __m256i half = Opaque(_mm256_set1_epi32(409600));
-  __m256i fifth_of_fifth = Opaque(_mm256_set1_epi32(5243));
-  __m256d g_y = Opaque(_mm256_set1_pd(255.0 * 587000)), g_cr = Opaque(_mm256_set1_pd(255.0 * 419198));
-  __m256d g_cb = Opaque(_mm256_set1_pd(255.0 * 202008));
-  __m256d g_half = Opaque(_mm256_set1_pd(1202176000.5)), g_reciprocal = Opaque(_mm256_set1_pd(1 / 2404352000.0));
+  __m256i r_weights = Opaque(_mm256_set1_epi32(int(rgb::Rules::kUnit | rgb::Rules::kCrToR << 16)));
+  __m256i b_weights = Opaque(_mm256_set1_epi32(int(rgb::Rules::kUnit | rgb::Rules::kCbToB << 16)));
+  __m256i low = Opaque(_mm256_set1_epi32(int(rgb::kRbLow))), high = Opaque(_mm256_set1_epi32(int(rgb::kRbHigh)));
+  __m256i half = Opaque(_mm256_set1_epi32(int(rgb::kRbHalf)));
+  __m256i reciprocal = Opaque(_mm256_set1_epi32(int(rgb::kRbReciprocal)));
+  __m256d g_y = Opaque(_mm256_set1_pd(rgb::kGY)), g_cr = Opaque(_mm256_set1_pd(rgb::kGCr));
+  __m256d g_cb = Opaque(_mm256_set1_pd(rgb::kGCb));
+  __m256d g_half = Opaque(_mm256_set1_pd(rgb::kGHalf)), g_reciprocal = Opaque(_mm256_set1_pd(rgb::kGReciprocal));
 
   // floor((51 t + 409600) / 819200) clamped below at 0, t = Y w0 + C w1 held
-  // within its bounds, for eight (Y, C) pairs.
+  // within its bounds, for eight (Y, C) pairs (see kernels/rgb_constants.h).
   __m256i RedOrBlue(__m256i y_c, __m256i weights) const {
     const __m256i t = _mm256_min_epi32(_mm256_max_epi32(_mm256_madd_epi16(y_c, weights), low), high);
     const __m256i t51 = _mm256_add_epi32(_mm256_add_epi32(_mm256_slli_epi32(t, 5), _mm256_slli_epi32(t, 4)),
                                          _mm256_add_epi32(_mm256_slli_epi32(t, 1), t));
-    const __m256i u = _mm256_srli_epi32(_mm256_max_epi32(_mm256_add_epi32(t51, half), _mm256_setzero_si256()), 15);
-    // floor(u / 25) = (u * 5243) >> 17 for u below 2^13: the 16-bit multiply of
-    // each lane's low half, whose high half is 0.
-    return _mm256_srli_epi32(_mm256_mulhi_epu16(u, fifth_of_fifth), 1);
+    const __m256i u =
+        _mm256_srli_epi32(_mm256_max_epi32(_mm256_add_epi32(t51, half), _mm256_setzero_si256()), rgb::kRbShift);
+    // floor(u / 25) by the 16-bit reciprocal multiply of each lane's low
+    // half, whose high half is 0.
+    return _mm256_srli_epi32(_mm256_mulhi_epu16(u, reciprocal), rgb::kRbReciprocalShift - 16);
   }
 
   // Four pixels' G from their Y, Cr and Cb.
@@ -145,23 +151,29 @@ struct ToRgb {
 };
 
 struct LumaToRgb {
-  __m256i y_low = Opaque(_mm256_set1_epi16(-4200)), y_high = Opaque(_mm256_set1_epi16(8400));
-  __m256i scaled_255 = Opaque(_mm256_set1_epi16(255 * 16)), times_255 = Opaque(_mm256_set1_epi16(255));
+  __m256i y_low = Opaque(_mm256_set1_epi16(rgb::kNaturalYLow)), y_high = Opaque(_mm256_set1_epi16(rgb::kNaturalYHigh));
+  __m256i scaled_255 = Opaque(_mm256_set1_epi16(rgb::kTop * rgb::kOver4096));
+  __m256i times_255 = Opaque(_mm256_set1_epi16(rgb::kTop));
   __m256i below_4096 = Opaque(_mm256_set1_epi16(4095)), one = Opaque(_mm256_set1_epi16(1));
-  __m256i r_scaled = Opaque(_mm256_set1_epi16(357 * 16)), r_times = Opaque(_mm256_set1_epi16(357));
-  __m256i fifty = Opaque(_mm256_set1_epi16(50)), r_bias = Opaque(_mm256_set1_epi16(2100));
-  __m256i hundredth = Opaque(_mm256_set1_epi16(int16_t(41944)));
-  __m256i r_constant = Opaque(_mm256_set1_epi16(2048 - 21));
-  __m256i b_scaled = Opaque(_mm256_set1_epi16(451 * 16)), b_times = Opaque(_mm256_set1_epi16(451));
-  __m256i seven = Opaque(_mm256_set1_epi16(7)), b_bias = Opaque(_mm256_set1_epi16(14399));
-  __m256i fiftieth = Opaque(_mm256_set1_epi16(20972));
-  __m256i b_constant = Opaque(_mm256_set1_epi16(2048 + 287));
-  __m256i g_cr_scaled = Opaque(_mm256_set1_epi16(-182 * 16)), g_cr_times = Opaque(_mm256_set1_epi16(-182));
-  __m256i g_cb_scaled = Opaque(_mm256_set1_epi16(-88 * 16)), g_cb_times = Opaque(_mm256_set1_epi16(-88));
-  __m256i g_weights = Opaque(_mm256_set1_epi32(int((-12298 & 0xFFFF) | 28792 << 16)));
-  __m256i g_bias = Opaque(_mm256_set1_epi32(717 * 117400));
-  __m256i g_constant = Opaque(_mm256_set1_epi16(2048 - 717));
-  Divisor g_d{117400};
+  __m256i r_scaled = Opaque(_mm256_set1_epi16(rgb::kRWhole * rgb::kOver4096));
+  __m256i r_times = Opaque(_mm256_set1_epi16(rgb::kRWhole));
+  __m256i fifty = Opaque(_mm256_set1_epi16(50)), r_bias = Opaque(_mm256_set1_epi16(rgb::kRBias));
+  __m256i hundredth = Opaque(_mm256_set1_epi16(int16_t(rgb::kRHundredth)));
+  __m256i r_constant = Opaque(_mm256_set1_epi16(rgb::kRConstant));
+  __m256i b_scaled = Opaque(_mm256_set1_epi16(rgb::kBWhole * rgb::kOver4096));
+  __m256i b_times = Opaque(_mm256_set1_epi16(rgb::kBWhole));
+  __m256i seven = Opaque(_mm256_set1_epi16(rgb::kBSevenths)), b_bias = Opaque(_mm256_set1_epi16(rgb::kBBias));
+  __m256i fiftieth = Opaque(_mm256_set1_epi16(rgb::kBFiftieth));
+  __m256i b_constant = Opaque(_mm256_set1_epi16(rgb::kBConstant));
+  __m256i g_cr_scaled = Opaque(_mm256_set1_epi16(-rgb::kNaturalGCr.whole * rgb::kOver4096));
+  __m256i g_cr_times = Opaque(_mm256_set1_epi16(-rgb::kNaturalGCr.whole));
+  __m256i g_cb_scaled = Opaque(_mm256_set1_epi16(-rgb::kNaturalGCb.whole * rgb::kOver4096));
+  __m256i g_cb_times = Opaque(_mm256_set1_epi16(-rgb::kNaturalGCb.whole));
+  __m256i g_weights =
+      Opaque(_mm256_set1_epi32(int((-rgb::kNaturalGCr.rest & 0xFFFF) | -rgb::kNaturalGCb.rest << 16)));
+  __m256i g_bias = Opaque(_mm256_set1_epi32(int(rgb::kGBiasDivisors * rgb::kGEUnit)));
+  __m256i g_constant = Opaque(_mm256_set1_epi16(rgb::kGConstant));
+  Divisor g_d{uint32_t(rgb::kGEUnit)};
 
   // The channels (before clamping) of sixteen pixels from Y, Cb and Cr, in
   // the same order in every vector.
