@@ -322,13 +322,16 @@ enum class Kind {
   kNudged,     // a colour's, each sample moved a little: the rounding
   kNatural,    // each sample in its natural range
   kAnywhere,   // each sample anywhere in 16 bits
-  kOneAlone,   // a colour's, but one sample anywhere in 16 bits: the kernels
-               // must tell such chroma from a colour's by each channel alone
+  kYAlone,     // a colour's, but one channel anywhere in 16 bits in the
+  kCbAlone,    // whole row (Cr far below -2048 beside a natural Cb is a
+  kCrAlone,    // cyan area beside white): each channel must be told from a
+               // colour's on its own
   kTie,        // red's or blue's rounding ties
   kCount,
 };
 const char* NameOf(Kind kind) {
-  constexpr const char* kNames[] = {"nudged", "natural", "anywhere", "one alone", "ties"};
+  constexpr const char* kNames[] = {"nudged", "natural", "anywhere", "y alone anywhere", "cb alone anywhere",
+                                    "cr alone anywhere", "ties"};
   return kNames[int(kind)];
 }
 
@@ -345,12 +348,9 @@ QuorlinPixel PixelFor(Run& run, Kind kind) {
     }
     case Kind::kNatural: return {run.Sample(Range::kNatural), run.Sample(Range::kNatural), run.Sample(Range::kNatural)};
     case Kind::kAnywhere: return {run.Sample(Range::kFull), run.Sample(Range::kFull), run.Sample(Range::kFull)};
-    case Kind::kOneAlone: {
-      QuorlinPixel p = colour;
-      int16_t* samples[3] = {&p.y, &p.cb, &p.cr};
-      *samples[run.Uniform(0, 2)] = run.Sample(Range::kFull);
-      return p;
-    }
+    case Kind::kYAlone: return {run.Sample(Range::kFull), colour.cb, colour.cr};
+    case Kind::kCbAlone: return {colour.y, run.Sample(Range::kFull), colour.cr};
+    case Kind::kCrAlone: return {colour.y, colour.cb, run.Sample(Range::kFull)};
     case Kind::kTie:
     case Kind::kCount: break;
   }
