@@ -57,7 +57,6 @@ struct ToYc {
     const __m256i x = _mm256_add_epi32(_mm256_slli_epi32(Weighted(lo, hi, cr_weights), rgb::kCr.shift), cr_half);
     return _mm256_sub_epi32(cr_d.Divide(x), offset);
   }
-
 };
 
 // Eight pixels' samples in 16-bit lanes as ToYc takes them. Three-byte

@@ -58,7 +58,6 @@ struct ToYc {
     const __m128i x = _mm_add_epi32(_mm_slli_epi32(Weighted(lo, hi, cr_weights), rgb::kCr.shift), cr_half);
     return _mm_sub_epi32(cr_d.Divide(x), offset);
   }
-
 };
 
 // Four pixels' samples in 16-bit lanes, two pixels in each of lo and hi, a
