@@ -2,6 +2,8 @@
 //   rgb_timing               quorlin_sharpen_rgb with four channels
 //   rgb_timing --frame       quorlin_sharpen on the editor's frame of the
 //                            same picture, the baseline of the RGBA path
+//   rgb_timing --rgb16       quorlin_sharpen_rgb16 with four channels, each
+//                            sample the picture's byte above a random one
 //   rgb_timing PLUGIN.auf2   (Windows builds) the plug-in's frame procedure
 //                            as the editor calls it, the host's copies of
 //                            the image in and out included
@@ -78,6 +80,30 @@ bool TimeLibrary(const std::vector<uint8_t>& original) {
   return failures == 0;
 }
 
+// quorlin_sharpen_rgb16's time for each configuration; false when a call
+// failed.
+bool TimeLibrary16(const std::vector<uint8_t>& bytes) {
+  std::vector<uint16_t> original(bytes.size());
+  uint32_t state = 7;
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    state = state * 1664525u + 1013904223u;
+    original[i] = uint16_t(bytes[i] << 8 | state >> 24);
+  }
+  std::vector<uint16_t> rgba(original.size());
+  int failures = 0;
+  for (const Configuration& config : kConfigurations) {
+    QuorlinSettings settings;
+    quorlin_default_settings(&settings, QUORLIN_API_VERSION);
+    settings.luma_only = config.luma_only;
+    settings.limit_mode = config.limit;
+    const double ms = MedianMs([&] { rgba = original; }, [&] {
+      failures += quorlin_sharpen_rgb16(rgba.data(), kWidth * 8, 4, kWidth, kHeight, &settings) != QUORLIN_OK;
+    });
+    std::printf("%s\t%.3f\n", config.name, ms);
+  }
+  return failures == 0;
+}
+
 // quorlin_sharpen's time for each configuration on the picture as the
 // editor's frame; false when a call failed.
 bool TimeFrame(const std::vector<uint8_t>& original) {
@@ -128,11 +154,12 @@ int main(int argc, char** argv) {
   std::printf("memcpy of the picture\t%.3f\n",
               MedianMs([] {}, [&] { std::memcpy(copy.data(), original.data(), original.size()); }));
 #if defined(_WIN32)
-  if (argc == 2 && std::strcmp(argv[1], "--frame") != 0) return TimePlugin(argv[1], original) ? 0 : 1;
+  if (argc == 2 && argv[1][0] != '-') return TimePlugin(argv[1], original) ? 0 : 1;
 #endif
   if (argc == 2 && std::strcmp(argv[1], "--frame") == 0) return TimeFrame(original) ? 0 : 1;
+  if (argc == 2 && std::strcmp(argv[1], "--rgb16") == 0) return TimeLibrary16(original) ? 0 : 1;
   if (argc != 1) {
-    std::fprintf(stderr, "usage: %s [--frame | PLUGIN.auf2]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s [--frame | --rgb16 | PLUGIN.auf2]\n", argv[0]);
     return 2;
   }
   return TimeLibrary(original) ? 0 : 1;

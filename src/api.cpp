@@ -252,16 +252,16 @@ QuorlinStatus quorlin_rgb_to_yc(const uint8_t* rgb, ptrdiff_t stride, int channe
                                 const QuorlinSettings* given) {
   QuorlinSettings settings;
   if (!quorlin::ValidRgbConversion(rgb, stride, channels, frame, given, settings)) return QUORLIN_BAD_ARGUMENT;
-  quorlin::RgbToFrame(rgb, stride, channels, *frame, quorlin::ConversionKernels(settings));
-  return QUORLIN_OK;
+  quorlin::Workspace workspace(settings.allocator);
+  return quorlin::RgbToFrame(rgb, stride, channels, *frame, quorlin::ConversionKernels(settings), workspace);
 }
 
 QuorlinStatus quorlin_yc_to_rgb(const QuorlinFrame* frame, uint8_t* rgb, ptrdiff_t stride, int channels,
                                 const QuorlinSettings* given) {
   QuorlinSettings settings;
   if (!quorlin::ValidRgbConversion(rgb, stride, channels, frame, given, settings)) return QUORLIN_BAD_ARGUMENT;
-  quorlin::FrameToRgb(*frame, rgb, stride, channels, quorlin::ConversionKernels(settings));
-  return QUORLIN_OK;
+  quorlin::Workspace workspace(settings.allocator);
+  return quorlin::FrameToRgb(*frame, rgb, stride, channels, quorlin::ConversionKernels(settings), workspace);
 }
 
 QuorlinStatus quorlin_yuv_to_yc(const QuorlinPlanes* planes, int chroma, const QuorlinFrame* frame,

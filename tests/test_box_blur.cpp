@@ -1,52 +1,11 @@
-// The blur's row kernels against plain sums, and the blur's worked values
-// seen through a full-strength sharpen, where out = 2 * in - blur.
+// The blur's worked values seen through a full-strength sharpen, where out =
+// 2 * in - blur.
 #include <gtest/gtest.h>
 
-#include "kernels/box_blur.h"
 #include "tests/harness.h"
 
 namespace quorlin {
 namespace {
-
-TEST(BoxBlurRow, MatchesTheClampedWindowOfAnyRow) {
-  std::mt19937 rng(4);
-  // Column sums of up to 21 rows of 16-bit samples.
-  std::uniform_int_distribution<int32_t> sum(-21 * 32768, 21 * 32767);
-  for (int radius = 1; radius <= 10; ++radius) {
-    for (int width = 1; width <= 90; ++width) {
-      const Segments seg = Segments::For(width, radius);
-      std::vector<int32_t> plain(width);
-      for (int32_t& v : plain) v = sum(rng);
-      SegmentRow<int32_t> sums(plain, seg);
-      SegmentRow<int16_t> out(std::vector<int16_t>(width), seg);
-      K().box_blur_row(sums.data(), seg, out.data());
-      for (int x = 0; x < width; ++x) {
-        int64_t window = 0;
-        for (int k = -radius; k <= radius; ++k) window += plain[std::clamp(x + k, 0, width - 1)];
-        const int16_t want = int16_t(int32_t(window * BoxFactor(radius)) >> 16);
-        ASSERT_EQ(AtColumn(out.data(), seg, x), want) << "width " << width << " r " << radius << " x " << x;
-      }
-    }
-  }
-}
-
-TEST(ColumnSums, AddAndSlideByWholeRows) {
-  std::mt19937 rng(6);
-  std::uniform_int_distribution<int> sample(-32768, 32767);
-  const Segments seg = Segments::For(37, 3);
-  std::vector<int16_t> a(37), b(37), c(37);
-  for (int x = 0; x < 37; ++x) {
-    a[x] = int16_t(sample(rng));
-    b[x] = int16_t(sample(rng));
-    c[x] = int16_t(sample(rng));
-  }
-  SegmentRow<int16_t> ra(a, seg), rb(b, seg), rc(c, seg);
-  SegmentRow<int32_t> sums(std::vector<int32_t>(37, 0), seg);
-  K().add_row_to_sums(sums.data(), ra.data(), seg);
-  K().add_row_to_sums(sums.data(), rb.data(), seg);
-  K().slide_sums(sums.data(), rc.data(), ra.data(), seg);
-  for (int x = 0; x < 37; ++x) ASSERT_EQ(sums.data()[seg.Index(x)], b[x] + c[x]) << x;
-}
 
 // The blur of the luma (or of all channels) recovered from a full-strength,
 // zero-threshold sharpen: out = in + (in - blur) wherever in != blur.

@@ -1,5 +1,5 @@
-// The envelope's row kernel and row choice against the window definition,
-// and the envelope seen through limit mode: with strength 0 and a limit of
+// The envelope's row choice against the window definition, and the envelope
+// seen through limit mode: with strength 0 and a limit of
 // -512 on a frame of small contrast the bounds cross and every luma sample
 // becomes its neighbourhood maximum - 512.
 #include <gtest/gtest.h>
@@ -9,37 +9,6 @@
 
 namespace quorlin {
 namespace {
-
-TEST(EnvelopeRow, ClippedOrCopiedEdgesAroundTheWindowExtremes) {
-  std::mt19937 rng(12);
-  std::uniform_int_distribution<int> sample(-32768, 32767);
-  for (int width = 1; width <= 90; ++width) {
-    for (bool complete : {false, true}) {
-      if (complete && width < 3) continue;
-      const Segments seg = Segments::For(width, 1 + width % 3);
-      std::vector<int16_t> plain[3];
-      for (auto& row : plain) {
-        for (int x = 0; x < width; ++x) row.push_back(int16_t(sample(rng)));
-      }
-      SegmentRow<int16_t> above(plain[0], seg), centre(plain[1], seg), below(plain[2], seg);
-      SegmentRow<int16_t> lo(plain[0], seg), hi(plain[0], seg);
-      K().envelope_row(above.data(), centre.data(), below.data(), seg, complete, lo.data(), hi.data());
-      for (int x = 0; x < width; ++x) {
-        // Complete rows copy their edge columns from one column in.
-        const int cx = complete ? std::clamp(x, 1, width - 2) : x;
-        int16_t want_lo = INT16_MAX, want_hi = INT16_MIN;
-        for (const auto& row : plain) {
-          for (int col = std::max(cx - 1, 0); col <= std::min(cx + 1, width - 1); ++col) {
-            want_lo = std::min(want_lo, row[col]);
-            want_hi = std::max(want_hi, row[col]);
-          }
-        }
-        ASSERT_EQ(AtColumn(lo.data(), seg, x), want_lo) << "width " << width << " x " << x;
-        ASSERT_EQ(AtColumn(hi.data(), seg, x), want_hi) << "width " << width << " x " << x;
-      }
-    }
-  }
-}
 
 TEST(EnvelopeRows, BorderRowsTakeTheNearestCompleteRowOfTheirField) {
   // Field rows 0 and n - 1 take the windows of rows 1 and n - 2; in frame

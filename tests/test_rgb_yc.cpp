@@ -1,5 +1,6 @@
 // 8- and 16-bit RGB and the editor's YC samples: the rules' worked values,
-// the round trip of every 8-bit colour, and the row kernels held to the rules.
+// the round trip of every 8-bit colour, and the RGB pictures' sharpen held to
+// the frame path.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,7 +9,6 @@
 
 #include "convert/rgb_yc.h"
 #include "quorlin/quorlin.h"
-#include "tests/harness.h"
 
 namespace {
 
@@ -62,68 +62,6 @@ TEST(RgbYc, OvershootClampsInsteadOfWrapping) {
   EXPECT_EQ(dark.b, 0);
   EXPECT_EQ(extreme.r, 255);
   EXPECT_EQ(extreme.b, 0);
-}
-
-// Every colour, in rows of every length class with RGB and RGBA pixels, one
-// way; the other way, pixels from every colour nudged, anywhere in 16 bits,
-// and on the rounding ties of red and blue; the fourth byte never touched.
-TEST(RgbRows, KernelsMatchTheRules) {
-  std::mt19937 rng(4);
-  for (int channels : {3, 4}) {
-    const int n = 4099;  // a tail after whole groups of four
-    std::vector<uint8_t> rgb(size_t(n) * channels + 1);
-    std::vector<QuorlinPixel> got(n + 1);
-    for (int first = 0; first < (1 << 24); first += n) {
-      for (int i = 0; i < n; ++i) {
-        const int c = (first + i) & 0xFFFFFF;
-        rgb[size_t(i) * channels] = uint8_t(c >> 16), rgb[size_t(i) * channels + 1] = uint8_t(c >> 8);
-        rgb[size_t(i) * channels + 2] = uint8_t(c);
-      }
-      K().rgb_to_yc_row(rgb.data(), channels, n, got.data());
-      for (int i = 0; i < n; ++i) {
-        const uint8_t* c = &rgb[size_t(i) * channels];
-        ASSERT_TRUE(Same(got[i], RgbToYc({c[0], c[1], c[2]})))
-            << "colour " << int(c[0]) << "," << int(c[1]) << "," << int(c[2]);
-      }
-    }
-  }
-
-  std::vector<QuorlinPixel> yc;
-  for (int i = 0; i < 300000; ++i) {
-    QuorlinPixel p = RgbToYc({uint8_t(rng()), uint8_t(rng()), uint8_t(rng())});
-    p.y = int16_t(p.y + int(rng() % 9) - 4), p.cb = int16_t(p.cb + int(rng() % 9) - 4), p.cr = int16_t(p.cr + int(rng() % 9) - 4);
-    yc.push_back(p);
-    yc.push_back({int16_t(rng()), int16_t(rng()), int16_t(rng())});
-  }
-  // Red's and blue's quotients are halves where 51 (1000 Y + 1402 C) is
-  // 409600 more than a multiple of 819200 (or 1772 for blue).
-  int64_t first_tie = 0;
-  while ((51 * first_tie - 409600) % 819200 != 0) ++first_tie;
-  for (int64_t t = first_tie - 819200; t < 4200000; t += 819200) {
-    for (int c = -3000; c <= 3000; ++c) {
-      for (const int weight : {1402, 1772}) {
-        if ((t - weight * c) % 1000 != 0) continue;
-        const auto y = int16_t((t - weight * c) / 1000);
-        yc.push_back(weight == 1402 ? QuorlinPixel{y, 0, int16_t(c)} : QuorlinPixel{y, int16_t(c), 0});
-      }
-    }
-  }
-  ASSERT_GT(yc.size(), 600000u + 100u) << "no rounding ties were made";
-  for (int channels : {3, 4}) {
-    std::vector<uint8_t> out(yc.size() * channels + 1, 0xA5);
-    K().yc_to_rgb_row(yc.data(), int(yc.size()), channels, out.data());
-    for (size_t i = 0; i < yc.size(); ++i) {
-      const Rgb8 want = YcToRgb(yc[i]);
-      const uint8_t* c = &out[i * channels];
-      ASSERT_TRUE(c[0] == want.r && c[1] == want.g && c[2] == want.b)
-          << "Y " << yc[i].y << " Cb " << yc[i].cb << " Cr " << yc[i].cr << " gave " << int(c[0]) << "," << int(c[1])
-          << "," << int(c[2]);
-      if (channels == 4) {
-        ASSERT_EQ(c[3], 0xA5) << "alpha changed";
-      }
-    }
-    ASSERT_EQ(out.back(), 0xA5) << "wrote past the row";
-  }
 }
 
 // An RGB picture sharpened row by row gives what converting it to a frame,

@@ -1,5 +1,5 @@
-// YUV codes and the editor's values: the per-sample rules, the row kernels
-// held to them, whole pictures held to a scalar model of the rules, and the
+// YUV codes and the editor's values: the per-sample rules, whole pictures
+// held to a scalar model of the rules, and the
 // planes sharpened row by row held to the same planes converted, sharpened
 // as a frame and converted back.
 #include <gtest/gtest.h>
@@ -11,7 +11,6 @@
 
 #include "convert/div_round.h"
 #include "convert/yuv_yc.h"
-#include "tests/harness.h"
 #include "quorlin/quorlin.h"
 
 namespace quorlin {
@@ -148,122 +147,6 @@ TEST(YuvYc, ChangedSamplesGetTheNearestCodeAndUnchangedOnesTheirOwn) {
         }
         for (int code = 0; code <= top; code += depth > 12 ? 7 : 1)
           ASSERT_EQ(ToCode(scale, ToEditor(scale, uint16_t(code)), uint16_t(code)), code) << depth << " " << code;
-      }
-    }
-  }
-}
-
-// Calls check(scale, params) for luma and chroma at every depth and in both
-// ranges, each under a trace that names them; stops at the first fatal failure.
-template <typename Check>
-void ForEveryCodeScale(Check check) {
-  for (int depth = 8; depth <= 16; ++depth) {
-    for (bool full : {false, true}) {
-      for (const CodeScale scale : {LumaScale(depth, full), ChromaScale(depth, full)}) {
-        SCOPED_TRACE(testing::Message() << "depth " << depth << (full ? " full" : " limited") << " offset "
-                                        << scale.offset);
-        check(scale, MakeCodeRowParams(scale));
-        if (testing::Test::HasFatalFailure()) return;
-      }
-    }
-  }
-}
-
-// Rows of every length class up to a few vectors and beyond, at every depth
-// and range, against the rules sample by sample.
-TEST(CodeRows, KernelsMatchTheRules) {
-  std::mt19937 rng(5);
-  ForEveryCodeScale([&](const CodeScale& scale, const CodeRowParams& p) {
-    const int depth = scale.depth;
-    for (int n : {1, 7, 8, 9, 15, 16, 17, 31, 64, 203}) {
-      std::vector<uint16_t> codes(n);
-      std::vector<uint8_t> bytes(2 * size_t(n) + 1);
-      std::vector<int16_t> values(n + 1, 12345);
-      for (int x = 0; x < n; ++x) {
-        // Spare bits set now and then; the nominal range's ends often.
-        codes[x] = uint16_t(rng() % 9 == 0 ? rng() : rng() % 3 == 0 ? scale.offset + int(rng() % 9) - 4 : rng());
-        if (rng() % 8) codes[x] &= uint16_t(scale.max_code);
-        if (depth == 8) codes[x] &= 255;
-        if (depth > 8) bytes[2 * x] = uint8_t(codes[x]), bytes[2 * x + 1] = uint8_t(codes[x] >> 8);
-        else bytes[x] = uint8_t(codes[x]);
-      }
-      K().codes_to_values(bytes.data(), n, p, values.data());
-      for (int x = 0; x < n; ++x) ASSERT_EQ(values[x], ToEditor(scale, codes[x])) << "n " << n << " x " << x;
-      ASSERT_EQ(values[n], 12345) << "wrote past the row";
-
-      // Unchanged values, values near them and values anywhere.
-      for (int x = 0; x < n; ++x) {
-        const int kind = int(rng() % 3);
-        values[x] = int16_t(kind == 0 ? values[x] : kind == 1 ? values[x] + int(rng() % 5) - 2 : int16_t(rng()));
-      }
-      std::vector<uint8_t> out = bytes;
-      K().values_to_codes(values.data(), bytes.data(), n, p, out.data());
-      for (int x = 0; x < n; ++x) {
-        const uint16_t got = depth > 8 ? uint16_t(out[2 * x] | out[2 * x + 1] << 8) : out[x];
-        const uint16_t original = std::min<uint16_t>(codes[x], uint16_t(scale.max_code));
-        ASSERT_EQ(got, ToCode(scale, values[x], original)) << "n " << n << " x " << x << " value " << values[x];
-      }
-      ASSERT_EQ(out.back(), bytes.back()) << "wrote past the row";
-    }
-  });
-}
-
-// Every code, and every value with an original code chosen at random, in
-// whole rows: the kernels' shortcuts hold over their whole domains.
-TEST(CodeRows, KernelsMatchTheRulesForEveryCodeAndValue) {
-  std::mt19937 rng(6);
-  ForEveryCodeScale([&](const CodeScale& scale, const CodeRowParams& p) {
-    const int depth = scale.depth;
-    const int n = 1 << 16;
-    std::vector<uint16_t> codes(n), out(n);
-    std::vector<int16_t> values(n);
-    for (int i = 0; i < n; ++i) codes[i] = uint16_t(depth == 8 ? i & 255 : i);
-    std::vector<uint8_t> narrow(codes.begin(), codes.end());
-    const void* in = depth > 8 ? static_cast<const void*>(codes.data()) : narrow.data();
-    K().codes_to_values(in, n, p, values.data());
-    for (int i = 0; i < n; ++i) ASSERT_EQ(values[i], ToEditor(scale, codes[i])) << "code " << codes[i];
-    for (int i = 0; i < n; ++i) {
-      values[i] = int16_t(i);
-      codes[i] = uint16_t(rng() & scale.max_code);
-    }
-    narrow.assign(codes.begin(), codes.end());
-    std::vector<uint8_t> narrow_out(n);
-    K().values_to_codes(values.data(), in, n, p, depth > 8 ? static_cast<void*>(out.data()) : narrow_out.data());
-    if (depth == 8) out.assign(narrow_out.begin(), narrow_out.end());
-    for (int i = 0; i < n; ++i)
-      ASSERT_EQ(out[i], ToCode(scale, values[i], codes[i])) << "value " << values[i] << " code " << codes[i];
-  });
-}
-
-TEST(CodeRows, BlockMeansRoundHalvesAwayFromZeroAndSpreadGoesBack) {
-  // Blocks of 2x2, 2x1 (the picture's last row), 1x2 and 1x1 (its last
-  // column); means of n + 1/4, n + 1/2, n + 3/4, negative and positive.
-  const int16_t top[] = {1, 2, 1, 1, 1, 2, -1, -1, -1, -1, -2, -2, 7, 8, 3};
-  const int16_t bottom[] = {2, 2, 1, 2, 2, 2, -1, -2, -2, -2, -2, -3, 8, 8, 4};
-  int16_t means[8] = {};
-  K().block_means(top, bottom, 15, means);
-  EXPECT_EQ(std::vector<int16_t>(means, means + 8), (std::vector<int16_t>{2, 1, 2, -1, -2, -2, 8, 4}));
-  K().block_means(top, nullptr, 15, means);
-  EXPECT_EQ(std::vector<int16_t>(means, means + 8), (std::vector<int16_t>{2, 1, 2, -1, -1, -2, 8, 3}));
-  // Spread back over the columns, for any width.
-  int16_t spread[15] = {};
-  K().spread_pairs(top, 15, spread);
-  for (int x = 0; x < 15; ++x) EXPECT_EQ(spread[x], top[x / 2]) << x;
-  // The vector paths: sixteen columns and more, the same rules.
-  std::mt19937 rng(8);
-  for (int n : {16, 17, 32, 47}) {
-    std::vector<int16_t> a(n), b(n), got((n + 1) / 2);
-    for (int x = 0; x < n; ++x) a[x] = int16_t(rng()), b[x] = int16_t(rng());
-    std::vector<int16_t> spread_out(n);
-    K().spread_pairs(a.data(), n, spread_out.data());
-    for (int x = 0; x < n; ++x) ASSERT_EQ(spread_out[x], a[x / 2]) << n << " " << x;
-    for (const bool pair : {true, false}) {
-      K().block_means(a.data(), pair ? b.data() : nullptr, n, got.data());
-      for (int c = 0; c < (n + 1) / 2; ++c) {
-        const int columns = std::min(2, n - 2 * c);
-        int64_t sum = 0;
-        for (int i = 0; i < columns; ++i) sum += a[2 * c + i] + (pair ? b[2 * c + i] : 0);
-        ASSERT_EQ(got[c], DivRound(sum, columns * (pair ? 2 : 1))) << n << " " << c;
       }
     }
   }

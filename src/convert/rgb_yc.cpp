@@ -11,14 +11,14 @@ namespace {
 uint8_t Clamp8(int64_t v) { return static_cast<uint8_t>(std::clamp<int64_t>(v, 0, 255)); }
 uint16_t Clamp16(int64_t v) { return static_cast<uint16_t>(std::clamp<int64_t>(v, 0, 65535)); }
 
-// Kr = 0.299 and Kb = 0.114 as integers over 1000, so that Y = (299 R + 587 G
-// + 114 B) / 1000, Cb = (B - Y) / 1.772 and Cr = (R - Y) / 1.402, scaled from
-// 0..top (255 or 65535) to the editor's units.
+// Y, Cb and Cr of R, G and B scaled from 0..top (255 or 65535) to the
+// editor's units.
 QuorlinPixel ToYc(int64_t r, int64_t g, int64_t b, int64_t top) {
+  using R = RgbRules;
   return QuorlinPixel{
-      static_cast<int16_t>(DivRound(4096 * (299 * r + 587 * g + 114 * b), top * 1000)),
-      static_cast<int16_t>(DivRound(2048 * (886 * b - 299 * r - 587 * g), top * 886)),
-      static_cast<int16_t>(DivRound(2048 * (701 * r - 587 * g - 114 * b), top * 701)),
+      static_cast<int16_t>(DivRound(R::kLumaSpan * (R::kKr * r + R::kKg * g + R::kKb * b), top * R::kUnit)),
+      static_cast<int16_t>(DivRound(R::kChromaSpan * (R::kCbScale * b - R::kKr * r - R::kKg * g), top * R::kCbScale)),
+      static_cast<int16_t>(DivRound(R::kChromaSpan * (R::kCrScale * r - R::kKg * g - R::kKb * b), top * R::kCrScale)),
   };
 }
 
@@ -26,15 +26,14 @@ struct Channels {
   int64_t r, g, b;
 };
 
-// R = Y + 1.402 Cr, B = Y + 1.772 Cb and G = (Y - 0.299 R - 0.114 B) / 0.587,
-// that is Y - (0.299 * 1.402 Cr + 0.114 * 1.772 Cb) / 0.587, scaled to
-// 0..top; not yet clamped.
+// R, G and B scaled to 0..top; not yet clamped.
 Channels ToRgb(QuorlinPixel p, int64_t top) {
+  using R = RgbRules;
   const int64_t y = p.y, cb = p.cb, cr = p.cr;
   return Channels{
-      DivRound(top * (1000 * y + 1402 * cr), 4096 * 1000),
-      DivRound(top * (587000 * y - 419198 * cr - 202008 * cb), 4096 * 587000LL),
-      DivRound(top * (1000 * y + 1772 * cb), 4096 * 1000),
+      DivRound(top * (R::kUnit * y + R::kCrToR * cr), R::kLumaSpan * R::kUnit),
+      DivRound(top * (R::kYToG * y - R::kCrToG * cr - R::kCbToG * cb), R::kLumaSpan * R::kYToG),
+      DivRound(top * (R::kUnit * y + R::kCbToB * cb), R::kLumaSpan * R::kUnit),
   };
 }
 
@@ -46,14 +45,20 @@ QuorlinPixel RgbToYc(Rgb8 c) { return ToYc(c.r, c.g, c.b, 255); }
 
 QuorlinPixel Rgb16ToYc(const uint16_t* rgb) { return ToYc(rgb[0], rgb[1], rgb[2], 65535); }
 
-void Rgb16ToYcRow(const uint16_t* rgb, int channels, int width, QuorlinPixel* yc) {
-  for (int x = 0; x < width; ++x) yc[x] = Rgb16ToYc(rgb + x * channels);
+void Rgb16ToPlanesRow(const uint16_t* rgb, int channels, int n, int16_t* y, int16_t* cb, int16_t* cr) {
+  for (int x = 0; x < n; ++x, rgb += channels) {
+    const QuorlinPixel p = Rgb16ToYc(rgb);
+    y[x] = p.y;
+    if (cb) cb[x] = p.cb, cr[x] = p.cr;
+  }
 }
 
-void YcToRgb16Row(const QuorlinPixel* yc, int width, int channels, uint16_t* rgb) {
-  for (int x = 0; x < width; ++x, rgb += channels) {
-    if (yc[x] == Rgb16ToYc(rgb)) continue;
-    const Channels c = ToRgb(yc[x], 65535);
+void PlanesToRgb16Row(const int16_t* y, const int16_t* cb, const int16_t* cr, int n, int channels, uint16_t* rgb) {
+  for (int x = 0; x < n; ++x, rgb += channels) {
+    const QuorlinPixel own = Rgb16ToYc(rgb);
+    const QuorlinPixel p = cb ? QuorlinPixel{y[x], cb[x], cr[x]} : QuorlinPixel{y[x], own.cb, own.cr};
+    if (p == own) continue;
+    const Channels c = ToRgb(p, 65535);
     rgb[0] = Clamp16(c.r);
     rgb[1] = Clamp16(c.g);
     rgb[2] = Clamp16(c.b);

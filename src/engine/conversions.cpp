@@ -3,9 +3,10 @@
 #include <algorithm>
 
 #include "engine/editor_frames.h"
-#include "engine/yuv_planes.h"
+#include "engine/rgb_pictures.h"
 #include "engine/scratch.h"
 #include "engine/sharpen.h"
+#include "engine/yuv_planes.h"
 
 namespace quorlin {
 
@@ -61,16 +62,16 @@ QuorlinStatus FrameToYuv(const QuorlinFrame& frame, bool chroma, const QuorlinPl
   return MoveRows(FrameRows(frame), PlaneRows(planes), channels, channels, k, workspace);
 }
 
-void RgbToFrame(const uint8_t* rgb, ptrdiff_t stride, int channels, const QuorlinFrame& frame, const Kernels& k) {
-  for (int y = 0; y < frame.height; ++y) {
-    k.rgb_to_yc_row(rgb + y * stride, channels, frame.width, frame.pixels + ptrdiff_t{y} * frame.pitch);
-  }
+// The RGB picture is only read.
+QuorlinStatus RgbToFrame(const uint8_t* rgb, ptrdiff_t stride, int channels, const QuorlinFrame& frame,
+                         const Kernels& k, Workspace& workspace) {
+  const RgbPicture picture{const_cast<uint8_t*>(rgb), stride, channels, frame.width, frame.height};
+  return MoveRows(RgbRows(picture), FrameRows(frame), 3, 3, k, workspace);
 }
 
-void FrameToRgb(const QuorlinFrame& frame, uint8_t* rgb, ptrdiff_t stride, int channels, const Kernels& k) {
-  for (int y = 0; y < frame.height; ++y) {
-    k.yc_to_rgb_row(frame.pixels + ptrdiff_t{y} * frame.pitch, frame.width, channels, rgb + y * stride);
-  }
+QuorlinStatus FrameToRgb(const QuorlinFrame& frame, uint8_t* rgb, ptrdiff_t stride, int channels, const Kernels& k,
+                         Workspace& workspace) {
+  return MoveRows(FrameRows(frame), RgbRows(RgbPicture{rgb, stride, channels, frame.width, frame.height}), 3, 3, k, workspace);
 }
 
 }  // namespace quorlin

@@ -1,7 +1,8 @@
 // Whole pictures and editor frames, converted row by row through the row
 // movers the band engine sharpens with: one loads a row into the segment
 // layout, the other stores it, with nothing in between. 4:2:0 chroma is
-// spread and averaged in the YUV planes' mover alone.
+// spread and averaged in the YUV planes' mover alone, and RGB pictures take
+// the same row kernels as the RGB sharpen.
 #pragma once
 
 #include <cstddef>
@@ -25,9 +26,10 @@ QuorlinStatus FrameToYuv(const QuorlinFrame& frame, bool chroma, const QuorlinPl
                          Workspace& workspace);
 
 // Rows of `channels` (3 or 4) bytes a pixel, `stride` bytes apart; a fourth
-// byte is left alone. A row of pixels is the RGB row kernels' own unit, so
-// these need no working memory.
-void RgbToFrame(const uint8_t* rgb, ptrdiff_t stride, int channels, const QuorlinFrame& frame, const Kernels& k);
-void FrameToRgb(const QuorlinFrame& frame, uint8_t* rgb, ptrdiff_t stride, int channels, const Kernels& k);
+// byte is left alone.
+QuorlinStatus RgbToFrame(const uint8_t* rgb, ptrdiff_t stride, int channels, const QuorlinFrame& frame,
+                         const Kernels& k, Workspace& workspace);
+QuorlinStatus FrameToRgb(const QuorlinFrame& frame, uint8_t* rgb, ptrdiff_t stride, int channels, const Kernels& k,
+                         Workspace& workspace);
 
 }  // namespace quorlin

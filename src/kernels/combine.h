@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <type_traits>
 
 namespace quorlin {
 
@@ -23,6 +24,17 @@ enum class Bound { None, Wrapped, Saturated };
 // sample row past its margin).
 using CombineRowFn = void(const int16_t* in, const int16_t* blur, const int16_t* lo, const int16_t* hi, int width,
                           ChannelParams params, Bound bound, int16_t* out);
+
+// Calls row(std::integral_constant<Bound, bound>()): every level's row of
+// the rule is specialised for each bound.
+template <typename Row>
+inline void WithBound(Bound bound, Row row) {
+  switch (bound) {
+    case Bound::None: return row(std::integral_constant<Bound, Bound::None>());
+    case Bound::Wrapped: return row(std::integral_constant<Bound, Bound::Wrapped>());
+    case Bound::Saturated: return row(std::integral_constant<Bound, Bound::Saturated>());
+  }
+}
 
 namespace c {
 CombineRowFn CombineRow;

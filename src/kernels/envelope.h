@@ -2,6 +2,7 @@
 // the pixel's own field under interlace), which limit mode clamps to.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "kernels/segments.h"
@@ -33,6 +34,18 @@ constexpr EnvelopeRows EnvelopeRowsOf(int j, int field_rows, bool complete) {
 // and width - 2.
 using EnvelopeRowFn = void(const int16_t* above, const int16_t* centre, const int16_t* below, const Segments& seg,
                            bool complete, int16_t* lo, int16_t* hi);
+
+// The ends of a complete window's row: in lo and hi (L vectors, no
+// margins), columns 0 and width - 1 copy columns 1 and width - 2.
+inline void CopyBorderColumns(const Segments& seg, int16_t* lo, int16_t* hi) {
+  // Indices without margins: the segment index shifted back by the reach.
+  auto at = [&](int x) { return seg.Index(x) - ptrdiff_t{seg.reach} * Segments::kLanes; };
+  const int w = seg.width;
+  lo[at(0)] = lo[at(1)];
+  hi[at(0)] = hi[at(1)];
+  lo[at(w - 1)] = lo[at(w - 2)];
+  hi[at(w - 1)] = hi[at(w - 2)];
+}
 
 namespace c {
 EnvelopeRowFn EnvelopeRow;

@@ -19,7 +19,7 @@ constexpr Kernels kC = {
     c::AddRowToSums,   c::SlideSums,       c::BoxBlurRow,     c::EnvelopeRow,
     c::CombineRow,     c::LoadRow,         c::StoreRow,       c::PlainToSegments,
     c::SegmentsToPlain, c::CodesToValues,  c::ValuesToCodes,  c::SpreadPairs,
-    c::BlockMeans,     c::RgbToYcRow,      c::YcToRgbRow,     c::RgbToPlanesRow,
+    c::BlockMeans,     c::RgbToPlanesRow,
     c::PlanesToRgbRow,
 };
 

@@ -36,8 +36,6 @@ struct Kernels {
   ValuesToCodesFn* values_to_codes;
   SpreadPairsFn* spread_pairs;
   BlockMeansFn* block_means;
-  RgbToYcRowFn* rgb_to_yc_row;
-  YcToRgbRowFn* yc_to_rgb_row;
   RgbToPlanesRowFn* rgb_to_planes_row;
   PlanesToRgbRowFn* planes_to_rgb_row;
 };

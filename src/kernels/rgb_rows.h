@@ -1,5 +1,4 @@
-// Rows of 8-bit RGB pixels and the editor's YC pixels, or plain rows of Y,
-// Cb and Cr, exact to the rules of convert/rgb_yc.h. Every quotient there is
+// Rows of 8-bit RGB pixels and plain rows of Y, Cb and Cr, exact to the rules of convert/rgb_yc.h. Every quotient there is
 // a sample rounded to nearest of a product over a constant; the vector
 // kernels form the products by multiply-adds of 16-bit pairs and divide them
 // by 64-bit multiply-highs, but for green on the way back, whose products
@@ -14,12 +13,9 @@
 
 namespace quorlin {
 
-// n pixels of `channels` (3 or 4) bytes, R, G, B first; a fourth byte is
-// neither read nor written.
-using RgbToYcRowFn = void(const uint8_t* rgb, int channels, int n, QuorlinPixel* yc);
-using YcToRgbRowFn = void(const QuorlinPixel* yc, int n, int channels, uint8_t* rgb);
-// The same with the samples in one plain row per channel (n samples each).
-// With cb and cr null, only Y is written.
+// n pixels of `channels` (3 or 4) bytes, R, G, B first (a fourth byte is
+// neither read nor written), and their samples in one plain row per channel
+// (n samples each). With cb and cr null, only Y is written.
 using RgbToPlanesRowFn = void(const uint8_t* rgb, int channels, int n, int16_t* y, int16_t* cb, int16_t* cr);
 // With cb and cr null, each pixel keeps its own Cb and Cr: those its RGB
 // bytes convert to before they are written over (luma alone).
@@ -27,20 +23,14 @@ using PlanesToRgbRowFn = void(const int16_t* y, const int16_t* cb, const int16_t
                               uint8_t* rgb);
 
 namespace c {
-RgbToYcRowFn RgbToYcRow;
-YcToRgbRowFn YcToRgbRow;
 RgbToPlanesRowFn RgbToPlanesRow;
 PlanesToRgbRowFn PlanesToRgbRow;
 }  // namespace c
 namespace sse2 {
-RgbToYcRowFn RgbToYcRow;
-YcToRgbRowFn YcToRgbRow;
 RgbToPlanesRowFn RgbToPlanesRow;
 PlanesToRgbRowFn PlanesToRgbRow;
 }  // namespace sse2
 namespace avx2 {
-RgbToYcRowFn RgbToYcRow;
-YcToRgbRowFn YcToRgbRow;
 RgbToPlanesRowFn RgbToPlanesRow;
 PlanesToRgbRowFn PlanesToRgbRow;
 }  // namespace avx2

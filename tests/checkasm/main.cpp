@@ -85,8 +85,6 @@ constexpr Entry kEntries[] = {
     {"values_to_codes", CheckValuesToCodes, SameFunction<&Kernels::values_to_codes>},
     {"spread_pairs", CheckSpreadPairs, SameFunction<&Kernels::spread_pairs>},
     {"block_means", CheckBlockMeans, SameFunction<&Kernels::block_means>},
-    {"rgb_to_yc_row", CheckRgbToYcRow, SameFunction<&Kernels::rgb_to_yc_row>},
-    {"yc_to_rgb_row", CheckYcToRgbRow, SameFunction<&Kernels::yc_to_rgb_row>},
     {"rgb_to_planes_row", CheckRgbToPlanesRow, SameFunction<&Kernels::rgb_to_planes_row>},
     {"planes_to_rgb_row", CheckPlanesToRgbRow, SameFunction<&Kernels::planes_to_rgb_row>},
 };

@@ -48,11 +48,7 @@ void CombineRowAs(const int16_t* in, const int16_t* blur, const int16_t* lo_e, c
 
 void CombineRow(const int16_t* in, const int16_t* blur, const int16_t* lo, const int16_t* hi, int width,
                 ChannelParams params, Bound bound, int16_t* out) {
-  switch (bound) {
-    case Bound::None: return CombineRowAs<Bound::None>(in, blur, lo, hi, width, params, out);
-    case Bound::Wrapped: return CombineRowAs<Bound::Wrapped>(in, blur, lo, hi, width, params, out);
-    case Bound::Saturated: return CombineRowAs<Bound::Saturated>(in, blur, lo, hi, width, params, out);
-  }
+  WithBound(bound, [&](auto kBound) { CombineRowAs<kBound>(in, blur, lo, hi, width, params, out); });
 }
 
 }  // namespace quorlin::sse2

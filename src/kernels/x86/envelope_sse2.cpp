@@ -29,15 +29,7 @@ void EnvelopeRow(const int16_t* above, const int16_t* centre, const int16_t* bel
     hi_left = hi_mid;
     hi_mid = hi_right;
   }
-  if (complete) {
-    // Indices without margins: shift the segment index back by the reach.
-    auto at = [&](int x) { return seg.Index(x) - start; };
-    const int w = seg.width;
-    lo[at(0)] = lo[at(1)];
-    hi[at(0)] = hi[at(1)];
-    lo[at(w - 1)] = lo[at(w - 2)];
-    hi[at(w - 1)] = hi[at(w - 2)];
-  }
+  if (complete) CopyBorderColumns(seg, lo, hi);
 }
 
 }  // namespace quorlin::sse2

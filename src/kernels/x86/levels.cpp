@@ -32,7 +32,7 @@ constexpr Kernels kSse2 = {
     sse2::AddRowToSums,   sse2::SlideSums,         sse2::BoxBlurRow,      sse2::EnvelopeRow,
     sse2::CombineRow,     sse2::LoadRow,           sse2::StoreRow,        sse2::PlainToSegments,
     sse2::SegmentsToPlain, sse2::CodesToValues,    sse2::ValuesToCodes,   sse2::SpreadPairs,
-    sse2::BlockMeans,     sse2::RgbToYcRow,        sse2::YcToRgbRow,      sse2::RgbToPlanesRow,
+    sse2::BlockMeans,     sse2::RgbToPlanesRow,
     sse2::PlanesToRgbRow,
 };
 
@@ -60,8 +60,6 @@ constexpr Kernels Avx2Kernels() {
   k.values_to_codes = avx2::ValuesToCodes;
   k.spread_pairs = avx2::SpreadPairs;
   k.block_means = avx2::BlockMeans;
-  k.rgb_to_yc_row = avx2::RgbToYcRow;
-  k.yc_to_rgb_row = avx2::YcToRgbRow;
   k.rgb_to_planes_row = avx2::RgbToPlanesRow;
   k.planes_to_rgb_row = avx2::PlanesToRgbRow;
   return k;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "kernels/magic_divide.h"
+#include "kernels/rgb_constants.h"
 #include "kernels/rgb_rows.h"
 #include "kernels/x86/avx2_util.h"
 
@@ -28,39 +29,33 @@ QUORLIN_FORCE_INLINE __m256i Weighted(__m256i lo, __m256i hi, __m256i coefficien
                           _mm256_castps_si256(_mm256_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1))));
 }
 
+// Four pixels' weights for the R, G and B lanes of each, 0 for the fourth.
+QUORLIN_FORCE_INLINE __m256i PixelWeights(const int16_t (&w)[3]) {
+  return _mm256_set1_epi64x(int64_t(uint16_t(w[0]) | uint64_t(uint16_t(w[1])) << 16 | uint64_t(uint16_t(w[2])) << 32));
+}
+
 struct ToYc {
-  __m256i y_weights = _mm256_setr_epi16(299, 587, 114, 0, 299, 587, 114, 0, 299, 587, 114, 0, 299, 587, 114, 0);
-  __m256i cb_weights =
-      _mm256_setr_epi16(-299, -587, 886, 0, -299, -587, 886, 0, -299, -587, 886, 0, -299, -587, 886, 0);
-  __m256i cr_weights =
-      _mm256_setr_epi16(701, -587, -114, 0, 701, -587, -114, 0, 701, -587, -114, 0, 701, -587, -114, 0);
-  __m256i y_half = Opaque(_mm256_set1_epi32(15937));
-  __m256i cb_half = Opaque(_mm256_set1_epi32(56482 + 2048 * 112965)), cr_half = Opaque(_mm256_set1_epi32(89377 + 2048 * 178755));
-  __m256i offset = Opaque(_mm256_set1_epi32(2048));
-  Divisor y_d{31875}, cb_d{112965}, cr_d{178755};
+  __m256i y_weights = PixelWeights(rgb::kYWeights);
+  __m256i cb_weights = PixelWeights(rgb::kCbWeights);
+  __m256i cr_weights = PixelWeights(rgb::kCrWeights);
+  __m256i y_half = Opaque(_mm256_set1_epi32(int(rgb::kY.Half())));
+  __m256i cb_half = Opaque(_mm256_set1_epi32(int(rgb::kCb.Half() + rgb::kChromaBias * rgb::kCb.divisor)));
+  __m256i cr_half = Opaque(_mm256_set1_epi32(int(rgb::kCr.Half() + rgb::kChromaBias * rgb::kCr.divisor)));
+  __m256i offset = Opaque(_mm256_set1_epi32(int(rgb::kChromaBias)));
+  Divisor y_d{uint32_t(rgb::kY.divisor)}, cb_d{uint32_t(rgb::kCb.divisor)}, cr_d{uint32_t(rgb::kCr.divisor)};
 
   // Y, Cb or Cr of eight pixels in 32-bit lanes, in order, from their
   // samples in 16-bit lanes: pixels 0, 1 | 4, 5 in lo and 2, 3 | 6, 7 in hi.
   __m256i Y(__m256i lo, __m256i hi) const {
-    return y_d.Divide(_mm256_add_epi32(_mm256_slli_epi32(Weighted(lo, hi, y_weights), 9), y_half));
+    return y_d.Divide(_mm256_add_epi32(_mm256_slli_epi32(Weighted(lo, hi, y_weights), rgb::kY.shift), y_half));
   }
   __m256i Cb(__m256i lo, __m256i hi) const {
-    const __m256i x = _mm256_add_epi32(_mm256_slli_epi32(Weighted(lo, hi, cb_weights), 10), cb_half);
+    const __m256i x = _mm256_add_epi32(_mm256_slli_epi32(Weighted(lo, hi, cb_weights), rgb::kCb.shift), cb_half);
     return _mm256_sub_epi32(cb_d.Divide(x), offset);
   }
   __m256i Cr(__m256i lo, __m256i hi) const {
-    const __m256i x = _mm256_add_epi32(_mm256_slli_epi32(Weighted(lo, hi, cr_weights), 11), cr_half);
+    const __m256i x = _mm256_add_epi32(_mm256_slli_epi32(Weighted(lo, hi, cr_weights), rgb::kCr.shift), cr_half);
     return _mm256_sub_epi32(cr_d.Divide(x), offset);
-  }
-
-  // Eight RGBA pixels to Y, Cb, Cr: y_cb holds Y 0..3, Cb 0..3 | Y 4..7,
-  // Cb 4..7 and cr Cr 0..3 twice | Cr 4..7 twice.
-  void Convert(__m256i rgba, __m256i& y_cb, __m256i& cr) const {
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i lo = _mm256_unpacklo_epi8(rgba, zero), hi = _mm256_unpackhi_epi8(rgba, zero);
-    y_cb = _mm256_packs_epi32(Y(lo, hi), Cb(lo, hi));
-    const __m256i cr32 = Cr(lo, hi);
-    cr = _mm256_packs_epi32(cr32, cr32);
   }
 };
 
@@ -106,25 +101,26 @@ QUORLIN_FORCE_INLINE void StoreEight(__m256i rgb0, int channels, uint8_t* rgb) {
 }
 
 struct ToRgb {
-  __m256i r_weights = Opaque(_mm256_set1_epi32(1000 | 1402 << 16));
-  __m256i b_weights = Opaque(_mm256_set1_epi32(1000 | 1772 << 16));
-  __m256i low = Opaque(_mm256_set1_epi32(-8100)), high = Opaque(_mm256_set1_epi32(4105000));
-  __m256i half = Opaque(_mm256_set1_epi32(409600));
-  __m256i fifth_of_fifth = Opaque(_mm256_set1_epi32(5243));
-  __m256d g_y = Opaque(_mm256_set1_pd(255.0 * 587000)), g_cr = Opaque(_mm256_set1_pd(255.0 * 419198));
-  __m256d g_cb = Opaque(_mm256_set1_pd(255.0 * 202008));
-  __m256d g_half = Opaque(_mm256_set1_pd(1202176000.5)), g_reciprocal = Opaque(_mm256_set1_pd(1 / 2404352000.0));
+  __m256i r_weights = Opaque(_mm256_set1_epi32(int(rgb::Rules::kUnit | rgb::Rules::kCrToR << 16)));
+  __m256i b_weights = Opaque(_mm256_set1_epi32(int(rgb::Rules::kUnit | rgb::Rules::kCbToB << 16)));
+  __m256i low = Opaque(_mm256_set1_epi32(int(rgb::kRbLow))), high = Opaque(_mm256_set1_epi32(int(rgb::kRbHigh)));
+  __m256i half = Opaque(_mm256_set1_epi32(int(rgb::kRbHalf)));
+  __m256i reciprocal = Opaque(_mm256_set1_epi32(int(rgb::kRbReciprocal)));
+  __m256d g_y = Opaque(_mm256_set1_pd(rgb::kGY)), g_cr = Opaque(_mm256_set1_pd(rgb::kGCr));
+  __m256d g_cb = Opaque(_mm256_set1_pd(rgb::kGCb));
+  __m256d g_half = Opaque(_mm256_set1_pd(rgb::kGHalf)), g_reciprocal = Opaque(_mm256_set1_pd(rgb::kGReciprocal));
 
   // floor((51 t + 409600) / 819200) clamped below at 0, t = Y w0 + C w1 held
-  // within its bounds, for eight (Y, C) pairs.
+  // within its bounds, for eight (Y, C) pairs (see kernels/rgb_constants.h).
   __m256i RedOrBlue(__m256i y_c, __m256i weights) const {
     const __m256i t = _mm256_min_epi32(_mm256_max_epi32(_mm256_madd_epi16(y_c, weights), low), high);
     const __m256i t51 = _mm256_add_epi32(_mm256_add_epi32(_mm256_slli_epi32(t, 5), _mm256_slli_epi32(t, 4)),
                                          _mm256_add_epi32(_mm256_slli_epi32(t, 1), t));
-    const __m256i u = _mm256_srli_epi32(_mm256_max_epi32(_mm256_add_epi32(t51, half), _mm256_setzero_si256()), 15);
-    // floor(u / 25) = (u * 5243) >> 17 for u below 2^13: the 16-bit multiply of
-    // each lane's low half, whose high half is 0.
-    return _mm256_srli_epi32(_mm256_mulhi_epu16(u, fifth_of_fifth), 1);
+    const __m256i u =
+        _mm256_srli_epi32(_mm256_max_epi32(_mm256_add_epi32(t51, half), _mm256_setzero_si256()), rgb::kRbShift);
+    // floor(u / 25) by the 16-bit reciprocal multiply of each lane's low
+    // half, whose high half is 0.
+    return _mm256_srli_epi32(_mm256_mulhi_epu16(u, reciprocal), rgb::kRbReciprocalShift - 16);
   }
 
   // Four pixels' G from their Y, Cr and Cb.
@@ -154,23 +150,29 @@ struct ToRgb {
 };
 
 struct LumaToRgb {
-  __m256i y_low = Opaque(_mm256_set1_epi16(-4200)), y_high = Opaque(_mm256_set1_epi16(8400));
-  __m256i scaled_255 = Opaque(_mm256_set1_epi16(255 * 16)), times_255 = Opaque(_mm256_set1_epi16(255));
+  __m256i y_low = Opaque(_mm256_set1_epi16(rgb::kNaturalYLow)), y_high = Opaque(_mm256_set1_epi16(rgb::kNaturalYHigh));
+  __m256i scaled_255 = Opaque(_mm256_set1_epi16(rgb::kTop * rgb::kOver4096));
+  __m256i times_255 = Opaque(_mm256_set1_epi16(rgb::kTop));
   __m256i below_4096 = Opaque(_mm256_set1_epi16(4095)), one = Opaque(_mm256_set1_epi16(1));
-  __m256i r_scaled = Opaque(_mm256_set1_epi16(357 * 16)), r_times = Opaque(_mm256_set1_epi16(357));
-  __m256i fifty = Opaque(_mm256_set1_epi16(50)), r_bias = Opaque(_mm256_set1_epi16(2100));
-  __m256i hundredth = Opaque(_mm256_set1_epi16(int16_t(41944)));
-  __m256i r_constant = Opaque(_mm256_set1_epi16(2048 - 21));
-  __m256i b_scaled = Opaque(_mm256_set1_epi16(451 * 16)), b_times = Opaque(_mm256_set1_epi16(451));
-  __m256i seven = Opaque(_mm256_set1_epi16(7)), b_bias = Opaque(_mm256_set1_epi16(14399));
-  __m256i fiftieth = Opaque(_mm256_set1_epi16(20972));
-  __m256i b_constant = Opaque(_mm256_set1_epi16(2048 + 287));
-  __m256i g_cr_scaled = Opaque(_mm256_set1_epi16(-182 * 16)), g_cr_times = Opaque(_mm256_set1_epi16(-182));
-  __m256i g_cb_scaled = Opaque(_mm256_set1_epi16(-88 * 16)), g_cb_times = Opaque(_mm256_set1_epi16(-88));
-  __m256i g_weights = Opaque(_mm256_set1_epi32(int((-12298 & 0xFFFF) | 28792 << 16)));
-  __m256i g_bias = Opaque(_mm256_set1_epi32(717 * 117400));
-  __m256i g_constant = Opaque(_mm256_set1_epi16(2048 - 717));
-  Divisor g_d{117400};
+  __m256i r_scaled = Opaque(_mm256_set1_epi16(rgb::kRWhole * rgb::kOver4096));
+  __m256i r_times = Opaque(_mm256_set1_epi16(rgb::kRWhole));
+  __m256i fifty = Opaque(_mm256_set1_epi16(50)), r_bias = Opaque(_mm256_set1_epi16(rgb::kRBias));
+  __m256i hundredth = Opaque(_mm256_set1_epi16(int16_t(rgb::kRHundredth)));
+  __m256i r_constant = Opaque(_mm256_set1_epi16(rgb::kRConstant));
+  __m256i b_scaled = Opaque(_mm256_set1_epi16(rgb::kBWhole * rgb::kOver4096));
+  __m256i b_times = Opaque(_mm256_set1_epi16(rgb::kBWhole));
+  __m256i seven = Opaque(_mm256_set1_epi16(rgb::kBSevenths)), b_bias = Opaque(_mm256_set1_epi16(rgb::kBBias));
+  __m256i fiftieth = Opaque(_mm256_set1_epi16(rgb::kBFiftieth));
+  __m256i b_constant = Opaque(_mm256_set1_epi16(rgb::kBConstant));
+  __m256i g_cr_scaled = Opaque(_mm256_set1_epi16(-rgb::kNaturalGCr.whole * rgb::kOver4096));
+  __m256i g_cr_times = Opaque(_mm256_set1_epi16(-rgb::kNaturalGCr.whole));
+  __m256i g_cb_scaled = Opaque(_mm256_set1_epi16(-rgb::kNaturalGCb.whole * rgb::kOver4096));
+  __m256i g_cb_times = Opaque(_mm256_set1_epi16(-rgb::kNaturalGCb.whole));
+  __m256i g_weights =
+      Opaque(_mm256_set1_epi32(int((-rgb::kNaturalGCr.rest & 0xFFFF) | -rgb::kNaturalGCb.rest << 16)));
+  __m256i g_bias = Opaque(_mm256_set1_epi32(int(rgb::kGBiasDivisors * rgb::kGEUnit)));
+  __m256i g_constant = Opaque(_mm256_set1_epi16(rgb::kGConstant));
+  Divisor g_d{uint32_t(rgb::kGEUnit)};
 
   // The channels (before clamping) of sixteen pixels from Y, Cb and Cr, in
   // the same order in every vector.
@@ -209,69 +211,7 @@ struct LumaToRgb {
   }
 };
 
-// Eight pixels' Y, Cb and Cr in 16-bit lanes: one 8-byte load a pixel, each
-// taking the next pixel's Y too, so the eighth pixel must not be the row's
-// last.
-QUORLIN_FORCE_INLINE void LoadEightPixels(const QuorlinPixel* p, __m128i& y, __m128i& cb, __m128i& cr) {
-  auto pixel = [&](int i) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + i)); };
-  auto four = [&](int first, __m128i& y_cb, __m128i& cr4) {
-    const __m128i p01 = _mm_unpacklo_epi16(pixel(first), pixel(first + 1));  // y0 y1 cb0 cb1 cr0 cr1 . .
-    const __m128i p23 = _mm_unpacklo_epi16(pixel(first + 2), pixel(first + 3));
-    y_cb = _mm_unpacklo_epi32(p01, p23);
-    cr4 = _mm_unpackhi_epi32(p01, p23);
-  };
-  __m128i y_cb0, cr0, y_cb1, cr1;
-  four(0, y_cb0, cr0);
-  four(4, y_cb1, cr1);
-  y = _mm_unpacklo_epi64(y_cb0, y_cb1);
-  cb = _mm_unpackhi_epi64(y_cb0, y_cb1);
-  cr = _mm_unpacklo_epi64(cr0, cr1);
-}
-
 }  // namespace
-
-void RgbToYcRow(const uint8_t* rgb, int channels, int n, QuorlinPixel* yc) {
-  const ToYc k;
-  int x = 0;
-  for (; x + 8 <= n; x += 8, rgb += 8 * channels) {
-    __m256i rgba;
-    if (channels == 4) {
-      rgba = LoadUnaligned(rgb);
-    } else {
-      alignas(32) uint8_t expanded[32] = {};
-      for (int i = 0; i < 8; ++i) std::memcpy(expanded + 4 * i, rgb + 3 * i, 3);
-      rgba = Load(expanded);
-    }
-    __m256i y_cb, cr;
-    k.Convert(rgba, y_cb, cr);
-    alignas(32) int16_t samples[32];
-    Store(samples, y_cb);
-    Store(samples + 16, cr);
-    for (int half = 0; half < 2; ++half) {
-      for (int i = 0; i < 4; ++i) yc[x + 4 * half + i] = {samples[8 * half + i], samples[8 * half + 4 + i], samples[16 + 8 * half + i]};
-    }
-  }
-  sse2::RgbToYcRow(rgb, channels, n - x, yc + x);
-}
-
-void YcToRgbRow(const QuorlinPixel* yc, int n, int channels, uint8_t* rgb) {
-  const ToRgb k;
-  int x = 0;
-  for (; x + 9 <= n; x += 8, rgb += 8 * channels) {
-    __m128i y, cb, cr;
-    LoadEightPixels(yc + x, y, cb, cr);
-    const __m256i rgb0 = k.Convert(y, cb, cr);
-    if (channels == 4) {
-      const __m256i alpha = _mm256_set1_epi32(int(0xFF000000u));
-      StoreUnaligned(rgb, _mm256_or_si256(rgb0, _mm256_and_si256(LoadUnaligned(rgb), alpha)));
-    } else {
-      alignas(32) uint8_t bytes[32];
-      Store(bytes, rgb0);
-      for (int i = 0; i < 8; ++i) std::memcpy(rgb + 3 * i, bytes + 4 * i, 3);
-    }
-  }
-  sse2::YcToRgbRow(yc + x, n - x, channels, rgb);
-}
 
 void RgbToPlanesRow(const uint8_t* rgb, int channels, int n, int16_t* y, int16_t* cb, int16_t* cr) {
   const ToYc k;

@@ -4,6 +4,7 @@
 
 #include "convert/rgb_yc.h"
 #include "kernels/magic_divide.h"
+#include "kernels/rgb_constants.h"
 #include "kernels/x86/sse2_util.h"
 
 namespace quorlin::sse2 {
@@ -27,44 +28,35 @@ QUORLIN_FORCE_INLINE __m128i Weighted(__m128i lo, __m128i hi, __m128i coefficien
                        _mm_castps_si128(_mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1))));
 }
 
-// Y = DivRound(512 S, 31875), Cb = DivRound(1024 S, 112965) and Cr =
-// DivRound(2048 S, 178755), the rules' fractions in lowest terms, are
-// floor((2^k S + h) / d) with h = d / 2 rounded down: no quotient is a whole
-// number and a half (2^(k+1) S is even, d odd), so rounding halves up is the
-// rules' rounding. S is at least -225930 for Cb and -178755 for Cr (8-bit
-// samples), so 2048 divisors added to the numerator keep it positive and
-// below 2^30, and come off the quotient.
+// Two pixels' weights for the R, G and B lanes of each, 0 for the fourth.
+QUORLIN_FORCE_INLINE __m128i PixelWeights(const int16_t (&w)[3]) {
+  return _mm_setr_epi16(w[0], w[1], w[2], 0, w[0], w[1], w[2], 0);
+}
+
+// The rules' quotients in lowest terms (kernels/rgb_constants.h), 2048
+// divisors added to the numerators of Cb and Cr and taken off again.
 struct ToYc {
-  __m128i y_weights = _mm_setr_epi16(299, 587, 114, 0, 299, 587, 114, 0);
-  __m128i cb_weights = _mm_setr_epi16(-299, -587, 886, 0, -299, -587, 886, 0);
-  __m128i cr_weights = _mm_setr_epi16(701, -587, -114, 0, 701, -587, -114, 0);
-  __m128i y_half = _mm_set1_epi32(15937);
-  __m128i cb_half = _mm_set1_epi32(56482 + 2048 * 112965), cr_half = _mm_set1_epi32(89377 + 2048 * 178755);
-  __m128i offset = _mm_set1_epi32(2048);
-  Divisor y_d{31875}, cb_d{112965}, cr_d{178755};
+  __m128i y_weights = PixelWeights(rgb::kYWeights);
+  __m128i cb_weights = PixelWeights(rgb::kCbWeights);
+  __m128i cr_weights = PixelWeights(rgb::kCrWeights);
+  __m128i y_half = _mm_set1_epi32(int(rgb::kY.Half()));
+  __m128i cb_half = _mm_set1_epi32(int(rgb::kCb.Half() + rgb::kChromaBias * rgb::kCb.divisor));
+  __m128i cr_half = _mm_set1_epi32(int(rgb::kCr.Half() + rgb::kChromaBias * rgb::kCr.divisor));
+  __m128i offset = _mm_set1_epi32(int(rgb::kChromaBias));
+  Divisor y_d{uint32_t(rgb::kY.divisor)}, cb_d{uint32_t(rgb::kCb.divisor)}, cr_d{uint32_t(rgb::kCr.divisor)};
 
   // Y, Cb or Cr of four pixels in 32-bit lanes, from their samples in
   // 16-bit lanes (R, G, B and any fourth), two pixels in each of lo and hi.
   __m128i Y(__m128i lo, __m128i hi) const {
-    return y_d.Divide(_mm_add_epi32(_mm_slli_epi32(Weighted(lo, hi, y_weights), 9), y_half));
+    return y_d.Divide(_mm_add_epi32(_mm_slli_epi32(Weighted(lo, hi, y_weights), rgb::kY.shift), y_half));
   }
   __m128i Cb(__m128i lo, __m128i hi) const {
-    const __m128i x = _mm_add_epi32(_mm_slli_epi32(Weighted(lo, hi, cb_weights), 10), cb_half);
+    const __m128i x = _mm_add_epi32(_mm_slli_epi32(Weighted(lo, hi, cb_weights), rgb::kCb.shift), cb_half);
     return _mm_sub_epi32(cb_d.Divide(x), offset);
   }
   __m128i Cr(__m128i lo, __m128i hi) const {
-    const __m128i x = _mm_add_epi32(_mm_slli_epi32(Weighted(lo, hi, cr_weights), 11), cr_half);
+    const __m128i x = _mm_add_epi32(_mm_slli_epi32(Weighted(lo, hi, cr_weights), rgb::kCr.shift), cr_half);
     return _mm_sub_epi32(cr_d.Divide(x), offset);
-  }
-
-  // Four RGBA pixels to their Y, Cb and Cr in 16-bit lanes 0..3 of y_cb
-  // (Y) and 4..7 (Cb), and lanes 0..3 of cr.
-  void Convert(__m128i rgba, __m128i& y_cb, __m128i& cr) const {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i lo = _mm_unpacklo_epi8(rgba, zero), hi = _mm_unpackhi_epi8(rgba, zero);
-    y_cb = _mm_packs_epi32(Y(lo, hi), Cb(lo, hi));
-    const __m128i cr32 = Cr(lo, hi);
-    cr = _mm_packs_epi32(cr32, cr32);
   }
 };
 
@@ -100,24 +92,16 @@ QUORLIN_FORCE_INLINE void StoreFour(__m128i rgb0, int channels, uint8_t* rgb) {
 }
 
 struct ToRgb {
-  // R = clamp(DivRound(51 t, 819200)) with t = 1000 Y + 1402 Cr, B alike
-  // with 1772 Cb. Whatever rounds below 0 clamps to 0, so the rounding can
-  // be floor((51 t + 409600) / 819200) for every t; t is first held within
-  // bounds past which the result clamps whatever it is, so that 51 t stays
-  // in 32 bits; and 819200 is 2^15 * 25, a shift and a 16-bit reciprocal
-  // multiply: floor(u / 25) = (u * 5243) >> 17 for u below 43690.
-  __m128i r_weights = _mm_setr_epi16(1000, 1402, 1000, 1402, 1000, 1402, 1000, 1402);
-  __m128i b_weights = _mm_setr_epi16(1000, 1772, 1000, 1772, 1000, 1772, 1000, 1772);
-  __m128i low = _mm_set1_epi32(-8100), high = _mm_set1_epi32(4105000);
-  __m128i half = _mm_set1_epi32(409600);
-  __m128i fifth_of_fifth = _mm_set1_epi16(5243);
-  // G = clamp(DivRound(255 t, 2404352000)) with t = 587000 Y - 419198 Cr -
-  // 202008 Cb, in doubles, which hold 255 t exactly: floor((255 t + D/2 +
-  // 1/2) / D), where the half keeps the quotient 1 / 2D, far beyond the
-  // product's rounding, from a whole number; truncation differs from floor
-  // only below 0, which clamps anyway.
-  __m128d g_y = _mm_set1_pd(255.0 * 587000), g_cr = _mm_set1_pd(255.0 * 419198), g_cb = _mm_set1_pd(255.0 * 202008);
-  __m128d g_half = _mm_set1_pd(1202176000.5), g_reciprocal = _mm_set1_pd(1 / 2404352000.0);
+  // R and B: floor((51 t + 409600) / 819200), t held within its bounds, the
+  // divisor a shift and a 16-bit reciprocal multiply; G in doubles (see
+  // kernels/rgb_constants.h).
+  __m128i r_weights = _mm_set1_epi32(int(rgb::Rules::kUnit | rgb::Rules::kCrToR << 16));
+  __m128i b_weights = _mm_set1_epi32(int(rgb::Rules::kUnit | rgb::Rules::kCbToB << 16));
+  __m128i low = _mm_set1_epi32(int(rgb::kRbLow)), high = _mm_set1_epi32(int(rgb::kRbHigh));
+  __m128i half = _mm_set1_epi32(int(rgb::kRbHalf));
+  __m128i reciprocal = _mm_set1_epi16(int16_t(rgb::kRbReciprocal));
+  __m128d g_y = _mm_set1_pd(rgb::kGY), g_cr = _mm_set1_pd(rgb::kGCr), g_cb = _mm_set1_pd(rgb::kGCb);
+  __m128d g_half = _mm_set1_pd(rgb::kGHalf), g_reciprocal = _mm_set1_pd(rgb::kGReciprocal);
 
   // floor((51 t + 409600) / 2^15), at least 0, for four pairs (Y, C).
   __m128i Scaled(__m128i y_c, __m128i weights) const {
@@ -126,10 +110,11 @@ struct ToRgb {
     t = _mm_or_si128(_mm_andnot_si128(_mm_or_si128(below, above), t),
                      _mm_or_si128(_mm_and_si128(below, low), _mm_and_si128(above, high)));
     // 51 t as (32 + 16 + 2 + 1) t: SSE2 has no 32-bit multiply.
+    static_assert(rgb::kRbTimes == 32 + 16 + 2 + 1);
     const __m128i t51 = _mm_add_epi32(_mm_add_epi32(_mm_slli_epi32(t, 5), _mm_slli_epi32(t, 4)),
                                       _mm_add_epi32(_mm_slli_epi32(t, 1), t));
     const __m128i x = _mm_add_epi32(t51, half);
-    return _mm_srli_epi32(_mm_andnot_si128(_mm_srai_epi32(x, 31), x), 15);
+    return _mm_srli_epi32(_mm_andnot_si128(_mm_srai_epi32(x, 31), x), rgb::kRbShift);
   }
 
   // Two pixels' G from their Y, Cr and Cb in the low two 32-bit lanes.
@@ -141,10 +126,11 @@ struct ToRgb {
 
   // Four pixels (Y, Cb, Cr in 16-bit lanes 0..3) to RGB0 bytes.
   __m128i Convert(__m128i y, __m128i cb, __m128i cr) const {
-    // R and B of the four pixels side by side, divided by 25 together.
+    // R and B of the four pixels side by side, divided by the odd factor
+    // together.
     const __m128i r_b = _mm_packs_epi32(Scaled(_mm_unpacklo_epi16(y, cr), r_weights),
                                         Scaled(_mm_unpacklo_epi16(y, cb), b_weights));
-    const __m128i rb = _mm_srli_epi16(_mm_mulhi_epu16(r_b, fifth_of_fifth), 1);
+    const __m128i rb = _mm_srli_epi16(_mm_mulhi_epu16(r_b, reciprocal), rgb::kRbReciprocalShift - 16);
     const __m128i y32 = _mm_srai_epi32(_mm_unpacklo_epi16(y, y), 16);
     const __m128i cb32 = _mm_srai_epi32(_mm_unpacklo_epi16(cb, cb), 16);
     const __m128i cr32 = _mm_srai_epi32(_mm_unpacklo_epi16(cr, cr), 16);
@@ -160,42 +146,26 @@ struct ToRgb {
 };
 
 // With Cb and Cr as 8-bit RGB converts to (within +-2048), each channel of
-// the way back is floor((255 Y + E) / 4096), clamped to 0..255, where E
-// depends on Cb and Cr alone: R = clamp(DivRound(51 (1000 Y + 1402 Cr),
-// 819200)) is floor((51000 Y + 71502 Cr + 409600) / 819200), and 200 divides
-// 51000 and 819200, so E = floor((71502 Cr + 409600) / 200); B likewise with
-// 90372 Cb; for G, 117400 divides both 255 * 587000 * 10 / 51 and the
-// divisor, so E = floor((240435200 - 51 (419198 Cr + 202008 Cb)) / 117400).
-// (Below 0 the rules round halves the other way, but clamp to 0 anyway.)
-// E splits into 4096 a + w with w small, and Y, held within bounds past
-// which every channel clamps, into 255 Y = 4096 q + r, 0 <= r < 4096: then
-// the channel is q + a + floor((w + r) / 4096), all in 16-bit lanes, eight
-// pixels at a time.
+// the way back is Y scaled plus a term of Cb and Cr alone, in 16-bit lanes,
+// eight pixels at a time (see kernels/rgb_constants.h).
 struct LumaToRgb {
-  __m128i y_low = _mm_set1_epi16(-4200), y_high = _mm_set1_epi16(8400);
-  __m128i scaled_255 = _mm_set1_epi16(255 * 16), times_255 = _mm_set1_epi16(255);
+  __m128i y_low = _mm_set1_epi16(rgb::kNaturalYLow), y_high = _mm_set1_epi16(rgb::kNaturalYHigh);
+  __m128i scaled_255 = _mm_set1_epi16(rgb::kTop * rgb::kOver4096), times_255 = _mm_set1_epi16(rgb::kTop);
   __m128i below_4096 = _mm_set1_epi16(4095), one = _mm_set1_epi16(1);
-  // R: E = 2048 + 357 Cr + floor(51 Cr / 100), the last Cr >> 1 + floor((Cr
-  // + 50 (Cr & 1)) / 100), taken as floor((v + 2100) / 100) - 21 for v + 2100
-  // in 52..4198, where (x * 41944) >> 22 is floor(x / 100).
-  __m128i r_scaled = _mm_set1_epi16(357 * 16), r_times = _mm_set1_epi16(357);
-  __m128i fifty = _mm_set1_epi16(50), r_bias = _mm_set1_epi16(2100), hundredth = _mm_set1_epi16(int16_t(41944));
-  __m128i r_constant = _mm_set1_epi16(2048 - 21);
-  // B: E = 2048 + 451 Cb + floor(43 Cb / 50), the last Cb - floor((7 Cb +
-  // 49) / 50), taken as floor((7 Cb + 14399) / 50) - 287 for 7 Cb + 14399
-  // in 63..28735, where (x * 20972) >> 20 is floor(x / 50).
-  __m128i b_scaled = _mm_set1_epi16(451 * 16), b_times = _mm_set1_epi16(451);
-  __m128i seven = _mm_set1_epi16(7), b_bias = _mm_set1_epi16(14399), fiftieth = _mm_set1_epi16(20972);
-  __m128i b_constant = _mm_set1_epi16(2048 + 287);
-  // G: E = 2048 - 182 Cr - 88 Cb + floor((28792 Cb - 12298 Cr) / 117400),
-  // the quotient taken with 717 divisors added (the numerator is within
-  // +-84152320) in 32-bit lanes.
-  __m128i g_cr_scaled = _mm_set1_epi16(-182 * 16), g_cr_times = _mm_set1_epi16(-182);
-  __m128i g_cb_scaled = _mm_set1_epi16(-88 * 16), g_cb_times = _mm_set1_epi16(-88);
-  __m128i g_weights = _mm_set1_epi32(int((-12298 & 0xFFFF) | 28792 << 16));
-  __m128i g_bias = _mm_set1_epi32(717 * 117400);
-  __m128i g_constant = _mm_set1_epi16(2048 - 717);
-  Divisor g_d{117400};
+  __m128i r_scaled = _mm_set1_epi16(rgb::kRWhole * rgb::kOver4096), r_times = _mm_set1_epi16(rgb::kRWhole);
+  __m128i fifty = _mm_set1_epi16(50), r_bias = _mm_set1_epi16(rgb::kRBias);
+  __m128i hundredth = _mm_set1_epi16(int16_t(rgb::kRHundredth)), r_constant = _mm_set1_epi16(rgb::kRConstant);
+  __m128i b_scaled = _mm_set1_epi16(rgb::kBWhole * rgb::kOver4096), b_times = _mm_set1_epi16(rgb::kBWhole);
+  __m128i seven = _mm_set1_epi16(rgb::kBSevenths), b_bias = _mm_set1_epi16(rgb::kBBias);
+  __m128i fiftieth = _mm_set1_epi16(rgb::kBFiftieth), b_constant = _mm_set1_epi16(rgb::kBConstant);
+  __m128i g_cr_scaled = _mm_set1_epi16(-rgb::kNaturalGCr.whole * rgb::kOver4096);
+  __m128i g_cr_times = _mm_set1_epi16(-rgb::kNaturalGCr.whole);
+  __m128i g_cb_scaled = _mm_set1_epi16(-rgb::kNaturalGCb.whole * rgb::kOver4096);
+  __m128i g_cb_times = _mm_set1_epi16(-rgb::kNaturalGCb.whole);
+  __m128i g_weights = _mm_set1_epi32(int((-rgb::kNaturalGCr.rest & 0xFFFF) | -rgb::kNaturalGCb.rest << 16));
+  __m128i g_bias = _mm_set1_epi32(int(rgb::kGBiasDivisors * rgb::kGEUnit));
+  __m128i g_constant = _mm_set1_epi16(rgb::kGConstant);
+  Divisor g_d{uint32_t(rgb::kGEUnit)};
 
   // The channels (before clamping) of eight pixels from Y, Cb and Cr.
   void Convert(__m128i y, __m128i cb, __m128i cr, __m128i& r, __m128i& g, __m128i& b) const {
@@ -228,65 +198,7 @@ struct LumaToRgb {
   }
 };
 
-// Four pixels' Y, Cb and Cr, each in 16-bit lanes 0..3, from one 8-byte load
-// per pixel: each load takes the next pixel's Y too, so the fourth pixel
-// must not be the row's last.
-QUORLIN_FORCE_INLINE void LoadFourPixels(const QuorlinPixel* p, __m128i& y, __m128i& cb, __m128i& cr) {
-  auto pixel = [&](int i) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + i)); };
-  const __m128i p01 = _mm_unpacklo_epi16(pixel(0), pixel(1));  // y0 y1 cb0 cb1 cr0 cr1 . .
-  const __m128i p23 = _mm_unpacklo_epi16(pixel(2), pixel(3));
-  const __m128i y_cb = _mm_unpacklo_epi32(p01, p23);
-  y = y_cb;
-  cb = _mm_srli_si128(y_cb, 8);
-  cr = _mm_unpackhi_epi32(p01, p23);
-}
-
 }  // namespace
-
-void RgbToYcRow(const uint8_t* rgb, int channels, int n, QuorlinPixel* yc) {
-  const ToYc k;
-  int x = 0;
-  for (; x + 4 <= n; x += 4, rgb += 4 * channels) {
-    __m128i rgba;
-    if (channels == 4) {
-      rgba = LoadUnaligned(rgb);
-    } else {
-      alignas(16) uint8_t expanded[16] = {};
-      for (int i = 0; i < 4; ++i) std::memcpy(expanded + 4 * i, rgb + 3 * i, 3);
-      rgba = Load(expanded);
-    }
-    alignas(16) int16_t samples[16];
-    __m128i y_cb, cr;
-    k.Convert(rgba, y_cb, cr);
-    Store(samples, y_cb);
-    Store(samples + 8, cr);
-    for (int i = 0; i < 4; ++i) yc[x + i] = {samples[i], samples[4 + i], samples[8 + i]};
-  }
-  for (; x < n; ++x, rgb += channels) yc[x] = RgbToYc({rgb[0], rgb[1], rgb[2]});
-}
-
-void YcToRgbRow(const QuorlinPixel* yc, int n, int channels, uint8_t* rgb) {
-  const ToRgb k;
-  int x = 0;
-  for (; x + 5 <= n; x += 4, rgb += 4 * channels) {
-    __m128i y, cb, cr;
-    LoadFourPixels(yc + x, y, cb, cr);
-    const __m128i rgb0 = k.Convert(y, cb, cr);
-    if (channels == 4) {
-      const __m128i alpha = _mm_set1_epi32(int(0xFF000000u));
-      const __m128i before = LoadUnaligned(rgb);
-      StoreUnaligned(rgb, _mm_or_si128(rgb0, _mm_and_si128(before, alpha)));
-    } else {
-      alignas(16) uint8_t bytes[16];
-      Store(bytes, rgb0);
-      for (int i = 0; i < 4; ++i) std::memcpy(rgb + 3 * i, bytes + 4 * i, 3);
-    }
-  }
-  for (; x < n; ++x, rgb += channels) {
-    const Rgb8 c = YcToRgb(yc[x]);
-    rgb[0] = c.r, rgb[1] = c.g, rgb[2] = c.b;
-  }
-}
 
 void RgbToPlanesRow(const uint8_t* rgb, int channels, int n, int16_t* y, int16_t* cb, int16_t* cr) {
   const ToYc k;
