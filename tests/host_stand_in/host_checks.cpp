@@ -9,7 +9,6 @@
 #include <cstring>
 
 #include "tests/host_stand_in/frame_cases.h"
-#include "tests/host_stand_in/plugin_module.h"
 
 // Calls fn(arg0, arg1) (cdecl) with the stack pointer at the call
 // instruction `shift` bytes below a 16-byte boundary: shift 0 is the aligned
