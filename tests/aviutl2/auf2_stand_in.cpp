@@ -371,7 +371,7 @@ int Threads(const FilterPluginTable& table) {
 // --- life ------------------------------------------------------------------
 
 // The default 640x360 frame: its hash, or 0 when the call failed.
-uint64_t DefaultFrame(void* entry) {
+uint64_t DefaultFrameHash(void* entry) {
   const FilterPluginTable& table = *TableOf(entry);
   WriteItems(table, WholeNumbers(Defaults()));
   HostImage image = MakeImage(640, 360, 7);
@@ -387,7 +387,7 @@ int Usage(const char* program) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int life = RunLife(argc, argv, "GetFilterPluginTable", DefaultFrame);
+  const int life = RunLife(argc, argv, "GetFilterPluginTable", DefaultFrameHash);
   if (life >= 0) return life;
   if (argc != 3) return Usage(argv[0]);
   const char* path = argv[1];
