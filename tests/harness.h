@@ -53,7 +53,9 @@ class ScopedThreads {
   int saved_;
 };
 
-inline bool SamePixel(const QuorlinPixel& p, const QuorlinPixel& q) { return p.y == q.y && p.cb == q.cb && p.cr == q.cr; }
+inline bool SamePixel(const QuorlinPixel& p, const QuorlinPixel& q) {
+  return p.y == q.y && p.cb == q.cb && p.cr == q.cr;
+}
 
 inline bool SamePixels(const model::Frame& a, const model::Frame& b) {
   return std::equal(a.px.begin(), a.px.end(), b.px.begin(), b.px.end(), SamePixel);

@@ -82,7 +82,9 @@ bool ProcessImage(const VideoProc& proc, HostImage& image) {
   return ok;
 }
 
-bool ProcessImage(const FilterPluginTable& table, HostImage& image) { return ProcessImage(table.func_proc_video, image); }
+bool ProcessImage(const FilterPluginTable& table, HostImage& image) {
+  return ProcessImage(table.func_proc_video, image);
+}
 
 TrackItem& TrackAt(const FilterPluginTable& table, int index) {
   return *static_cast<TrackItem*>(table.items[index]);

@@ -117,9 +117,9 @@ int main(int argc, char** argv) {
       const std::string error = CheckFrame(input, c);
       runs += kMaxThreads;
       if (!error.empty()) {
-        std::fprintf(stderr, "frame %d (%dx%d in %dx%d; radius %d, checks %d %d %d): %s\n", i, input.w, input.h,
-                     input.max_w, input.max_h, c[QUORLIN_RADIUS], c[QUORLIN_INTERLACE], c[QUORLIN_LUMA_ONLY], c[QUORLIN_LIMIT_MODE],
-                     error.c_str());
+        std::fprintf(stderr, "frame %d (%dx%d in %dx%d; radius %d, switches %d %d %d): %s\n", i, input.w,
+                     input.h, input.max_w, input.max_h, c[QUORLIN_RADIUS], c[QUORLIN_INTERLACE],
+                     c[QUORLIN_LUMA_ONLY], c[QUORLIN_LIMIT_MODE], error.c_str());
         if (++failures == 10) break;
       }
     }
