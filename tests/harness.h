@@ -7,26 +7,35 @@
 #include "kernels/kernels.h"
 #include "tests/model.h"
 
-// The host's two records for a frame and its controls, as the host fills
-// them; both point into f and c, which must outlive them.
+// The editor's two records for a frame and its controls, as the editor
+// fills them: the library's sliders, in its order, are the track bars, its
+// switches the check boxes. fpip points into f, which must outlive it.
 struct HostRecords {
+  int track[kTrackCount] = {};
+  int check[kCheckCount] = {};
   FILTER fp{};
   FILTER_PROC_INFO fpip{};
-  HostRecords(model::Frame& f, model::Controls& c) {
-    fp.track = c.track;
-    fp.check = c.check;
-    fpip.ycp_edit = f.px.data();
+  HostRecords(model::Frame& f, const model::Controls& c) {
+    int tracks = 0, checks = 0;
+    for (int id = 0; id < QUORLIN_CONTROL_COUNT; ++id) {
+      int& item = quorlin_control(id)->is_switch ? check[checks++] : track[tracks++];
+      item = c[id];
+    }
+    fp.track = track;
+    fp.check = check;
+    fpip.ycp_edit = reinterpret_cast<PIXEL_YC*>(f.px.data());
     fpip.w = f.w;
     fpip.h = f.h;
     fpip.max_w = f.max_w;
     fpip.max_h = f.max_h;
   }
+  HostRecords(const HostRecords&) = delete;
 };
+static_assert(sizeof(PIXEL_YC) == sizeof(QuorlinPixel), "the editor's pixel is the library's");
 
 // Calls func_proc on the frame with the given controls, as the host would.
 inline int RunHost(model::Frame& f, const model::Controls& c) {
-  model::Controls copy = c;
-  HostRecords host(f, copy);
+  HostRecords host(f, c);
   return GetFilterTable()->func_proc(&host.fp, &host.fpip);
 }
 
@@ -44,7 +53,9 @@ class ScopedThreads {
   int saved_;
 };
 
-inline bool SamePixel(const PIXEL_YC& p, const PIXEL_YC& q) { return p.y == q.y && p.cb == q.cb && p.cr == q.cr; }
+inline bool SamePixel(const QuorlinPixel& p, const QuorlinPixel& q) {
+  return p.y == q.y && p.cb == q.cb && p.cr == q.cr;
+}
 
 inline bool SamePixels(const model::Frame& a, const model::Frame& b) {
   return std::equal(a.px.begin(), a.px.end(), b.px.begin(), b.px.end(), SamePixel);

@@ -21,7 +21,7 @@ int64_t ClampValue(int64_t v, int64_t lo, int64_t hi) { return std::clamp(v, lo,
 }  // namespace
 
 // Box blur of one channel at (x, y).
-static int16_t BlurSample(const Frame& f, int16_t PIXEL_YC::*channel, int x, int y, int radius, bool interlace) {
+static int16_t BlurSample(const Frame& f, int16_t QuorlinPixel::*channel, int x, int y, int radius, bool interlace) {
   const int64_t factor = 65536 / ((2 * radius + 1) * (2 * radius + 1));
   int64_t sum = 0;
   for (int dy = -radius; dy <= radius; ++dy) {
@@ -35,17 +35,17 @@ static int16_t BlurSample(const Frame& f, int16_t PIXEL_YC::*channel, int x, int
 std::vector<int16_t> BlurY(const Frame& f, int radius, bool interlace) {
   std::vector<int16_t> out;
   for (int y = 0; y < f.h; ++y)
-    for (int x = 0; x < f.w; ++x) out.push_back(BlurSample(f, &PIXEL_YC::y, x, y, radius, interlace));
+    for (int x = 0; x < f.w; ++x) out.push_back(BlurSample(f, &QuorlinPixel::y, x, y, radius, interlace));
   return out;
 }
 
-std::vector<PIXEL_YC> BlurYC(const Frame& f, int radius, bool interlace) {
-  std::vector<PIXEL_YC> out;
+std::vector<QuorlinPixel> BlurYC(const Frame& f, int radius, bool interlace) {
+  std::vector<QuorlinPixel> out;
   for (int y = 0; y < f.h; ++y) {
     for (int x = 0; x < f.w; ++x) {
-      out.push_back({BlurSample(f, &PIXEL_YC::y, x, y, radius, interlace),
-                     BlurSample(f, &PIXEL_YC::cb, x, y, radius, interlace),
-                     BlurSample(f, &PIXEL_YC::cr, x, y, radius, interlace)});
+      out.push_back({BlurSample(f, &QuorlinPixel::y, x, y, radius, interlace),
+                     BlurSample(f, &QuorlinPixel::cb, x, y, radius, interlace),
+                     BlurSample(f, &QuorlinPixel::cr, x, y, radius, interlace)});
     }
   }
   return out;
@@ -62,12 +62,12 @@ Envelope EnvelopeOf(const Frame& f, bool interlace) {
         cx = std::clamp(x, 1, f.w - 2);
         cy = interlace ? (y < 2 ? y + 2 : (y > f.h - 3 ? y - 2 : y)) : std::clamp(y, 1, f.h - 2);
       }
-      PIXEL_YC lo = f.at(cx, cy), hi = lo;
+      QuorlinPixel lo = f.at(cx, cy), hi = lo;
       for (int dy = -1; dy <= 1; ++dy) {
         for (int dx = -1; dx <= 1; ++dx) {
           const int px = cx + dx, py = cy + dy * d;
           if (px < 0 || px >= f.w || py < 0 || py >= f.h) continue;  // only in small frames
-          const PIXEL_YC& p = f.at(px, py);
+          const QuorlinPixel& p = f.at(px, py);
           lo = {std::min(lo.y, p.y), std::min(lo.cb, p.cb), std::min(lo.cr, p.cr)};
           hi = {std::max(hi.y, p.y), std::max(hi.cb, p.cb), std::max(hi.cr, p.cr)};
         }
@@ -107,16 +107,16 @@ int16_t Limit(int16_t sharpened, int16_t lo, int16_t hi, int limit) {
 }
 
 int Filter(Frame& f, const Controls& c) {
-  const int radius = int(ClampValue(c.track[kTrackRadius], 1, 10));
-  const int luma_strength = int(ClampValue(c.track[kTrackLumaStrength], 0, 256));
-  const int luma_threshold = int(ClampValue(2 * int64_t{c.track[kTrackLumaThreshold]}, 0, 1024));
-  const int chroma_strength = int(ClampValue(c.track[kTrackChromaStrength], 0, 256));
-  const int chroma_threshold = int(ClampValue(2 * int64_t{c.track[kTrackChromaThreshold]}, 0, 1024));
-  const bool interlace = c.check[kCheckInterlace] != 0;
-  const bool luma_only = c.check[kCheckLumaOnly] != 0;
-  const bool limit = c.check[kCheckLimit] != 0;
-  const int luma_limit = int(ClampValue(c.track[kTrackLumaLimit], -32, 32)) * 16;
-  const int chroma_limit = int(ClampValue(c.track[kTrackChromaLimit], -32, 32)) * 16;
+  const int radius = int(ClampValue(c[QUORLIN_RADIUS], 1, 10));
+  const int luma_strength = int(ClampValue(c[QUORLIN_LUMA_STRENGTH], 0, 256));
+  const int luma_threshold = int(ClampValue(2 * int64_t{c[QUORLIN_LUMA_THRESHOLD]}, 0, 1024));
+  const int chroma_strength = int(ClampValue(c[QUORLIN_CHROMA_STRENGTH], 0, 256));
+  const int chroma_threshold = int(ClampValue(2 * int64_t{c[QUORLIN_CHROMA_THRESHOLD]}, 0, 1024));
+  const bool interlace = c[QUORLIN_INTERLACE] != 0;
+  const bool luma_only = c[QUORLIN_LUMA_ONLY] != 0;
+  const bool limit = c[QUORLIN_LIMIT_MODE] != 0;
+  const int luma_limit = int(ClampValue(c[QUORLIN_LUMA_LIMIT], -32, 32)) * 16;
+  const int chroma_limit = int(ClampValue(c[QUORLIN_CHROMA_LIMIT], -32, 32)) * 16;
   if (f.w <= 0 || f.h <= 0) return 1;
   if (f.max_w < f.w || f.max_h < f.h) return 0;
 
@@ -136,12 +136,12 @@ int Filter(Frame& f, const Controls& c) {
     }
     return 1;
   }
-  const std::vector<PIXEL_YC> blur = BlurYC(original, radius, interlace);
+  const std::vector<QuorlinPixel> blur = BlurYC(original, radius, interlace);
   for (int y = 0; y < f.h; ++y) {
     for (int x = 0; x < f.w; ++x) {
       const size_t i = size_t(y) * f.w + x;
-      PIXEL_YC& p = f.at(x, y);
-      const PIXEL_YC& b = blur[i];
+      QuorlinPixel& p = f.at(x, y);
+      const QuorlinPixel& b = blur[i];
       p.y = SharpenSample(p.y, b.y, luma_strength, luma_threshold);
       p.cb = SharpenSample(p.cb, b.cb, chroma_strength, chroma_threshold);
       p.cr = SharpenSample(p.cr, b.cr, chroma_strength, chroma_threshold);
@@ -162,7 +162,7 @@ Frame RandomFrame(std::mt19937& rng, int w, int h, int max_w, int max_h, Range r
   std::uniform_int_distribution<int> chroma(-2048, 2048);
   for (int y = 0; y < max_h; ++y) {
     for (int x = 0; x < max_w; ++x) {
-      PIXEL_YC& p = f.at(x, y);
+      QuorlinPixel& p = f.at(x, y);
       if (x >= w || y >= h) {
         p = {int16_t(0x5A5A), int16_t(x), int16_t(y)};
       } else if (range == Range::Full) {

@@ -7,26 +7,32 @@
 #include <random>
 #include <vector>
 
-#include "hosts/aviutl/filter_table.h"
+#include "quorlin/quorlin.h"
 
 namespace model {
 
-// A host frame buffer: max_w x max_h pixels, of which w x h are the picture.
+// A frame buffer: max_w x max_h pixels, of which w x h are the picture.
 struct Frame {
   int w = 0, h = 0, max_w = 0, max_h = 0;
-  std::vector<PIXEL_YC> px;
+  std::vector<QuorlinPixel> px;
 
   Frame() = default;
   Frame(int width, int height, int pitch, int rows)
       : w(width), h(height), max_w(pitch), max_h(rows), px(size_t(pitch) * rows) {}
-  PIXEL_YC& at(int x, int y) { return px[size_t(y) * max_w + x]; }
-  const PIXEL_YC& at(int x, int y) const { return px[size_t(y) * max_w + x]; }
+  QuorlinPixel& at(int x, int y) { return px[size_t(y) * max_w + x]; }
+  const QuorlinPixel& at(int x, int y) const { return px[size_t(y) * max_w + x]; }
 };
 
-// All 7 track values and 3 check values as the host holds them.
+// The ten controls by the library's ids (QUORLIN_RADIUS ...), any int as a
+// host may hand it over; they start at the control table's defaults.
 struct Controls {
-  int track[kTrackCount] = {2, 64, 0, 0, 32, 0, 0};
-  int check[kCheckCount] = {0, 1, 0};
+  int value[QUORLIN_CONTROL_COUNT];
+
+  Controls() {
+    for (int id = 0; id < QUORLIN_CONTROL_COUNT; ++id) value[id] = quorlin_control(id)->default_value;
+  }
+  int& operator[](int id) { return value[id]; }
+  int operator[](int id) const { return value[id]; }
 };
 
 // Box-blurred luma of the picture, w x h row-major: each sample is the mean of
@@ -34,13 +40,13 @@ struct Controls {
 // (or into the pixel's own field when interlaced), scaled by F >> 16.
 std::vector<int16_t> BlurY(const Frame& f, int radius, bool interlace);
 // The same for all three channels, each on its own.
-std::vector<PIXEL_YC> BlurYC(const Frame& f, int radius, bool interlace);
+std::vector<QuorlinPixel> BlurYC(const Frame& f, int radius, bool interlace);
 
 // Per-channel 3x3 minimum and maximum (rows two apart under interlace),
 // w x h row-major. Border pixels take the nearest pixel whose window lies in
 // the frame; frames too small to have one take their own clipped windows.
 struct Envelope {
-  std::vector<PIXEL_YC> lo, hi;
+  std::vector<QuorlinPixel> lo, hi;
 };
 Envelope EnvelopeOf(const Frame& f, bool interlace);
 
@@ -52,7 +58,7 @@ int16_t SharpenSampleSaturated(int16_t in, int16_t blur, int strength, int thres
 // 16 bits, the upper bound winning when they cross.
 int16_t Limit(int16_t sharpened, int16_t lo, int16_t hi, int limit);
 
-// What the frame procedure does to the frame; returns its result.
+// What the editor's frame procedure does to the frame; returns its result.
 int Filter(Frame& f, const Controls& c);
 
 // Random pictures: samples in the natural YC range (Y 0..4096, chroma

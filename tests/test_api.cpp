@@ -4,11 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <new>
 #include <vector>
 
 #include "controls.h"
 #include "quorlin/quorlin.h"
+#include "tests/counting_allocator.h"
 #include "tests/harness.h"
 
 namespace {
@@ -91,33 +91,14 @@ TEST(Api, BadArgumentsAreRefusedAndTouchNothing) {
   EXPECT_TRUE(rgb == rgb_before);
 }
 
-// An allocator that fails from a chosen call on and counts what is live.
-struct TestAllocator {
-  int calls = 0, fail_from = INT_MAX, live = 0;
-  size_t bytes = 0;
-  QuorlinAllocator hooks{Alloc, Release, this};
-
-  static void* Alloc(void* opaque, size_t n) {
-    auto& a = *static_cast<TestAllocator*>(opaque);
-    if (a.calls++ >= a.fail_from) return nullptr;
-    a.bytes += n;
-    ++a.live;
-    return operator new(n);
-  }
-  static void Release(void* opaque, void* block) {
-    --static_cast<TestAllocator*>(opaque)->live;
-    operator delete(block);
-  }
-};
-
 TEST(Api, WithoutWorkingMemoryTheFrameStaysAsItWas) {
   for (int luma_only : {0, 1}) {
     for (int limit_mode : {0, 1}) {
       Pixels buffer(23 * 17);
       const Pixels before = buffer;
       const QuorlinFrame frame{buffer.px.data(), 21, 17, 23};
-      TestAllocator failing;
-      failing.fail_from = 0;
+      CountingAllocator failing;
+      failing.refuse_from = 0;
       QuorlinSettings s = Defaults();
       s.luma_only = luma_only;
       s.limit_mode = limit_mode;
@@ -125,7 +106,7 @@ TEST(Api, WithoutWorkingMemoryTheFrameStaysAsItWas) {
       s.allocator = &failing.hooks;
       EXPECT_EQ(quorlin_sharpen(&frame, &s), QUORLIN_OUT_OF_MEMORY);
       EXPECT_TRUE(buffer == before);
-      TestAllocator counting;
+      CountingAllocator counting;
       s.allocator = &counting.hooks;
       EXPECT_EQ(quorlin_sharpen(&frame, &s), QUORLIN_OK);
       EXPECT_EQ(counting.calls, 1);
@@ -140,7 +121,7 @@ TEST(Api, WorkingMemoryStaysSmallAtFullHd) {
   const QuorlinFrame frame{pixels.data(), 1920, 1080, 1920};
   for (int luma_only : {0, 1}) {
     for (int threads : {1, 2, 3}) {
-      TestAllocator counting;
+      CountingAllocator counting;
       QuorlinSettings s = Defaults();
       s.radius = 10;
       s.luma_only = luma_only;
@@ -148,7 +129,8 @@ TEST(Api, WorkingMemoryStaysSmallAtFullHd) {
       s.threads = threads;
       s.allocator = &counting.hooks;
       EXPECT_EQ(quorlin_sharpen(&frame, &s), QUORLIN_OK);
-      EXPECT_LE(counting.bytes, size_t(threads) * 1024 * 1024) << "luma only " << luma_only << " threads " << threads;
+      EXPECT_LE(counting.calls * counting.largest, size_t(threads) * 1024 * 1024)
+          << "luma only " << luma_only << " threads " << threads;
     }
   }
 }
@@ -252,7 +234,7 @@ TEST(Api, SettingsOfAnotherVersionAreRefused) {
 // One object through changing settings and growing frames gives the
 // stateless calls' samples, and keeps its memory while frames do not grow.
 TEST(Api, FilterObjectGivesTheStatelessSamples) {
-  TestAllocator counting;
+  CountingAllocator counting;
   QuorlinSettings s = Defaults();
   s.allocator = &counting.hooks;
   QuorlinFilter* filter = nullptr;
@@ -365,8 +347,8 @@ TEST(Api, ConversionsUseTheSettingsAllocatorAndLevel) {
   Pixels buffer(24 * 10);
   const Pixels before = buffer;
   const QuorlinFrame frame{buffer.px.data(), 24, 10, 24};
-  TestAllocator failing;
-  failing.fail_from = 0;
+  CountingAllocator failing;
+  failing.refuse_from = 0;
   QuorlinSettings s = Defaults();
   s.allocator = &failing.hooks;
   EXPECT_EQ(quorlin_yuv_to_yc(&planes, 1, &frame, &s), QUORLIN_OUT_OF_MEMORY);

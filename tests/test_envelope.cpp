@@ -34,10 +34,10 @@ TEST(EnvelopeRows, BorderRowsTakeTheNearestCompleteRowOfTheirField) {
 // The luma neighbourhood maxima of the frame, through limit mode.
 std::vector<int16_t> MaximaThroughLimit(model::Frame f, bool interlace) {
   model::Controls c;
-  c.track[kTrackLumaStrength] = 0;
-  c.track[kTrackLumaLimit] = -32;
-  c.check[kCheckLimit] = 1;
-  c.check[kCheckInterlace] = interlace;
+  c[QUORLIN_LUMA_STRENGTH] = 0;
+  c[QUORLIN_LUMA_LIMIT] = -32;
+  c[QUORLIN_LIMIT_MODE] = 1;
+  c[QUORLIN_INTERLACE] = interlace;
   EXPECT_EQ(RunHost(f, c), 1);
   std::vector<int16_t> maxima;
   for (int y = 0; y < f.h; ++y)
@@ -48,7 +48,7 @@ std::vector<int16_t> MaximaThroughLimit(model::Frame f, bool interlace) {
 TEST(Envelope, ARaisedSampleReachesItsWindowAndItsFieldOnly) {
   for (bool interlace : {false, true}) {
     model::Frame f(9, 11, 9, 11);
-    for (PIXEL_YC& p : f.px) p = {100, -5, 5};
+    for (QuorlinPixel& p : f.px) p = {100, -5, 5};
     f.at(4, 5).y = 900;
     const std::vector<int16_t> maxima = MaximaThroughLimit(f, interlace);
     // Rows whose window holds row 5, and under interlace the border rows 1
@@ -68,7 +68,7 @@ TEST(Envelope, BorderRowsAndColumnsCopyTheirNeighbours) {
   std::uniform_int_distribution<int> sample(0, 1000);
   for (auto [h, interlace] : {std::pair{3, false}, {6, true}, {7, true}, {8, false}}) {
     model::Frame f(5, h, 5, h);
-    for (PIXEL_YC& p : f.px) p = {int16_t(sample(rng)), 0, 0};
+    for (QuorlinPixel& p : f.px) p = {int16_t(sample(rng)), 0, 0};
     const std::vector<int16_t> m = MaximaThroughLimit(f, interlace);
     auto row = [&](int y) { return std::vector<int16_t>(m.begin() + y * 5, m.begin() + y * 5 + 5); };
     if (interlace) {

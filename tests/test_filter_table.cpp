@@ -63,32 +63,32 @@ TEST(FilterTable, NamesDecodeAsTheControlsTheHostShows) {
   }
 }
 
-TEST(FilterTable, RangesAndDefaultsSelectTheDefaultLumaSharpen) {
+// The library's sliders, in its order, are the track bars; its switches the
+// check boxes.
+TEST(FilterTable, RangesAndDefaultsAreTheLibrarysControls) {
   const FILTER_DLL* t = GetFilterTable();
-  const int defaults[] = {2, 64, 0, 0, 32, 0, 0};
-  const int minima[] = {1, 0, 0, -32, 0, 0, 0};
-  const int maxima[] = {10, 256, 500, 32, 256, 500, 32};
-  for (int i = 0; i < 7; ++i) {
-    EXPECT_EQ(t->track_default[i], defaults[i]) << i;
-    EXPECT_EQ(t->track_s[i], minima[i]) << i;
-    EXPECT_EQ(t->track_e[i], maxima[i]) << i;
-    EXPECT_LE(t->track_s[i], t->track_default[i]);
-    EXPECT_LE(t->track_default[i], t->track_e[i]);
-  }
-  EXPECT_EQ(t->check_default[0], 0);
-  EXPECT_EQ(t->check_default[1], 1);
-  EXPECT_EQ(t->check_default[2], 0);
-
-  // The defaults, as the library reads them, select luma alone, unbounded.
   QuorlinSettings s;
-  for (int i = 0; i < kTrackCount; ++i) *quorlin_setting(&s, i) = t->track_default[i];
-  for (int i = 0; i < kCheckCount; ++i) *quorlin_setting(&s, kTrackCount + i) = t->check_default[i];
+  int track = 0, check = 0;
+  for (int id = 0; id < QUORLIN_CONTROL_COUNT; ++id) {
+    const QuorlinControl& c = *quorlin_control(id);
+    if (c.is_switch) {
+      ASSERT_LT(check, t->check_n) << c.option;
+      EXPECT_EQ(t->check_default[check], c.default_value) << c.option;
+      *quorlin_setting(&s, id) = t->check_default[check++];
+    } else {
+      ASSERT_LT(track, t->track_n) << c.option;
+      EXPECT_EQ(t->track_default[track], c.default_value) << c.option;
+      EXPECT_EQ(t->track_s[track], c.minimum) << c.option;
+      EXPECT_EQ(t->track_e[track], c.maximum) << c.option;
+      *quorlin_setting(&s, id) = t->track_default[track++];
+    }
+  }
+  EXPECT_EQ(track, t->track_n);
+  EXPECT_EQ(check, t->check_n);
+
+  // The defaults, as the library reads them, select luma alone, unbounded,
+  // progressive.
   const quorlin::SharpenParams p = quorlin::MakeSharpenParams(s, quorlin::KernelsFor(quorlin::Isa::kC));
-  EXPECT_EQ(p.radius, 2);
-  EXPECT_EQ(p.luma.strength, 64);
-  EXPECT_EQ(p.luma.threshold, 0);
-  EXPECT_EQ(p.chroma.strength, 32);
-  EXPECT_EQ(p.chroma.threshold, 0);
   EXPECT_FALSE(p.interlace);
   EXPECT_EQ(p.channels, 1);
   EXPECT_EQ(p.bound, quorlin::Bound::None);

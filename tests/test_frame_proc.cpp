@@ -73,17 +73,15 @@ TEST(FrameProc, PlaneTooLargeForItsSizeFieldFailsWithoutTouchingTheFrame) {
   const size_t bytes = size_t(w) * sizeof(PIXEL_YC);
   void* buffer = ReserveNoAccess(bytes);
   ASSERT_NE(buffer, nullptr);
-  model::Controls c;
-  FILTER fp{};
-  fp.track = c.track;
-  fp.check = c.check;
-  FILTER_PROC_INFO fpip{};
-  fpip.ycp_edit = static_cast<PIXEL_YC*>(buffer);
-  fpip.w = fpip.max_w = w;
-  fpip.h = fpip.max_h = 1;
   for (int luma_only : {1, 0}) {
-    c.check[kCheckLumaOnly] = luma_only;
-    EXPECT_EQ(FrameProc(&fp, &fpip), 0);
+    model::Frame no_frame;
+    model::Controls c;
+    c[QUORLIN_LUMA_ONLY] = luma_only;
+    HostRecords host(no_frame, c);
+    host.fpip.ycp_edit = static_cast<PIXEL_YC*>(buffer);
+    host.fpip.w = host.fpip.max_w = w;
+    host.fpip.h = host.fpip.max_h = 1;
+    EXPECT_EQ(FrameProc(&host.fp, &host.fpip), 0);
   }
   Unreserve(buffer, bytes);
 }
@@ -105,11 +103,11 @@ TEST(FrameProc, SteadyFramesAllocateNothing) {
     model::Controls c;
     for (int frame = 0; frame < 12; ++frame) {
       // The first frame takes the most memory: all three channels, radius 10.
-      c.track[kTrackRadius] = frame == 0 ? 10 : 1 + frame % 10;
-      c.track[kTrackLumaStrength] = 20 * frame;
-      c.check[kCheckLumaOnly] = frame == 0 ? 0 : frame % 2;
-      c.check[kCheckLimit] = frame % 3 == 1;
-      c.check[kCheckInterlace] = frame % 4 == 2;
+      c[QUORLIN_RADIUS] = frame == 0 ? 10 : 1 + frame % 10;
+      c[QUORLIN_LUMA_STRENGTH] = 20 * frame;
+      c[QUORLIN_LUMA_ONLY] = frame == 0 ? 0 : frame % 2;
+      c[QUORLIN_LIMIT_MODE] = frame % 3 == 1;
+      c[QUORLIN_INTERLACE] = frame % 4 == 2;
       model::Frame f = original, want = original;
       HostRecords host(f, c);
       ASSERT_EQ(FrameProcWith(filter, &host.fp, &host.fpip), 1);
@@ -132,7 +130,7 @@ TEST(FrameProc, AFrameWithoutMemoryFailsAndTheNextOnesAreSharpened) {
   CountingAllocator counting;
   QuorlinFilter* filter = NewFilter(counting);
   model::Controls c;
-  c.check[kCheckLumaOnly] = 0;
+  c[QUORLIN_LUMA_ONLY] = 0;
   for (int round = 0; round < 7; ++round) {
     const bool starved = round % 2 == 1;
     const int w = 101 + 150 * (round / 2 + starved);
@@ -167,9 +165,9 @@ TEST(FrameProc, HostThreadsAtOnceEachGetTheirOwnFrame) {
   std::mt19937 rng(21);
   for (int t = 0; t < kHostThreads; ++t) {
     frames.push_back(model::RandomFrame(rng, 97 + 13 * t, 61 + 7 * t, 101 + 13 * t, 64 + 7 * t, model::Range::Natural));
-    controls[t].track[kTrackRadius] = 1 + 3 * t;
-    controls[t].check[kCheckLumaOnly] = t % 2;
-    controls[t].check[kCheckLimit] = t / 2;
+    controls[t][QUORLIN_RADIUS] = 1 + 3 * t;
+    controls[t][QUORLIN_LUMA_ONLY] = t % 2;
+    controls[t][QUORLIN_LIMIT_MODE] = t / 2;
     want.push_back(frames[t]);
     for (int frame = 0; frame < kFrames; ++frame) ASSERT_EQ(RunHost(want[t], controls[t]), 1);
   }

@@ -40,10 +40,8 @@ TEST_F(Module, SharpensFramesLikeTheModel) {
         model::Frame f = model::RandomFrame(rng, 45, 31, 48, 33, model::Range::Full);
         model::Frame want = f;
         model::Controls c;
-        std::copy(table->track_default, table->track_default + kTrackCount, c.track);
-        std::copy(table->check_default, table->check_default + kCheckCount, c.check);
-        c.track[kTrackRadius] = radius;
-        c.check[kCheckInterlace] = interlace;
+        c[QUORLIN_RADIUS] = radius;
+        c[QUORLIN_INTERLACE] = interlace;
         HostRecords host(f, c);
         ASSERT_EQ(table->func_proc(&host.fp, &host.fpip), 1);
         ASSERT_EQ(model::Filter(want, c), 1);

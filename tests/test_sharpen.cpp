@@ -21,10 +21,8 @@ void ExpectSameAsModel(const model::Frame& input, const model::Controls& c, cons
 
 std::string Describe(const model::Frame& f, const model::Controls& c, int threads) {
   std::ostringstream s;
-  s << f.w << "x" << f.h << " in " << f.max_w << "x" << f.max_h << " threads " << threads << " track";
-  for (int v : c.track) s << " " << v;
-  s << " check";
-  for (int v : c.check) s << " " << v;
+  s << f.w << "x" << f.h << " in " << f.max_w << "x" << f.max_h << " threads " << threads << " controls";
+  for (int v : c.value) s << " " << v;
   return s.str();
 }
 
@@ -44,16 +42,16 @@ TEST(Sharpen, WholeFramesMatchTheModel) {
       for (auto [w, h] : sizes) {
         for (auto [luma_only, limited] : {std::pair{1, 0}, {1, 1}, {0, 0}, {0, 1}}) {
           model::Controls c;
-          c.track[kTrackRadius] = radius;
-          c.track[kTrackLumaStrength] = strength(rng);
-          c.track[kTrackLumaThreshold] = threshold(rng);
-          c.track[kTrackLumaLimit] = limit(rng);
-          c.track[kTrackChromaStrength] = strength(rng);
-          c.track[kTrackChromaThreshold] = threshold(rng);
-          c.track[kTrackChromaLimit] = limit(rng);
-          c.check[kCheckInterlace] = coin(rng);
-          c.check[kCheckLumaOnly] = luma_only;
-          c.check[kCheckLimit] = limited;
+          c[QUORLIN_RADIUS] = radius;
+          c[QUORLIN_LUMA_STRENGTH] = strength(rng);
+          c[QUORLIN_LUMA_THRESHOLD] = threshold(rng);
+          c[QUORLIN_LUMA_LIMIT] = limit(rng);
+          c[QUORLIN_CHROMA_STRENGTH] = strength(rng);
+          c[QUORLIN_CHROMA_THRESHOLD] = threshold(rng);
+          c[QUORLIN_CHROMA_LIMIT] = limit(rng);
+          c[QUORLIN_INTERLACE] = coin(rng);
+          c[QUORLIN_LUMA_ONLY] = luma_only;
+          c[QUORLIN_LIMIT_MODE] = limited;
           const auto range = coin(rng) ? model::Range::Full : model::Range::Natural;
           const model::Frame f = model::RandomFrame(rng, w, h, w + pad(rng), h + pad(rng), range);
           ExpectSameAsModel(f, c, Describe(f, c, threads));
@@ -71,14 +69,14 @@ TEST(Sharpen, WidthsAroundTheVectorGroupAndTheWindow) {
       for (int w = 2 * radius - 1; w <= 2 * radius + 10; ++w) {
         for (int w8 : {w, 8 * (w / 8 + 1) - 1, 8 * (w / 8 + 1), 8 * (w / 8 + 1) + 1}) {
           model::Controls c;
-          c.track[kTrackRadius] = radius;
-          c.track[kTrackLumaStrength] = 256;
-          c.track[kTrackChromaStrength] = 200;
-          c.track[kTrackLumaLimit] = w8 % 5 - 2;
-          c.track[kTrackChromaLimit] = w8 % 7 - 3;
-          c.check[kCheckInterlace] = w % 2;
-          c.check[kCheckLumaOnly] = w8 % 3 != 0;
-          c.check[kCheckLimit] = w8 % 4 < 2;
+          c[QUORLIN_RADIUS] = radius;
+          c[QUORLIN_LUMA_STRENGTH] = 256;
+          c[QUORLIN_CHROMA_STRENGTH] = 200;
+          c[QUORLIN_LUMA_LIMIT] = w8 % 5 - 2;
+          c[QUORLIN_CHROMA_LIMIT] = w8 % 7 - 3;
+          c[QUORLIN_INTERLACE] = w % 2;
+          c[QUORLIN_LUMA_ONLY] = w8 % 3 != 0;
+          c[QUORLIN_LIMIT_MODE] = w8 % 4 < 2;
           const model::Frame f = model::RandomFrame(rng, w8, 2 * radius + 3, w8 + 8, 2 * radius + 5,
                                                     model::Range::Full);
           ExpectSameAsModel(f, c, Describe(f, c, threads));
@@ -100,14 +98,14 @@ TEST(Sharpen, BandsOfEveryLengthMatchTheModel) {
     for (int radius : {1, 2, 3, 10}) {
       for (int h = 1; h <= std::min(4 * (2 * radius + 1) + 3, 48); ++h, ++round) {
         model::Controls c;
-        c.track[kTrackRadius] = radius;
-        c.track[kTrackLumaStrength] = 256;
-        c.track[kTrackChromaStrength] = 256;
-        c.track[kTrackLumaLimit] = limit(rng);
-        c.track[kTrackChromaLimit] = limit(rng);
-        c.check[kCheckInterlace] = round % 2;
-        c.check[kCheckLumaOnly] = round / 2 % 2;
-        c.check[kCheckLimit] = round / 4 % 2;
+        c[QUORLIN_RADIUS] = radius;
+        c[QUORLIN_LUMA_STRENGTH] = 256;
+        c[QUORLIN_CHROMA_STRENGTH] = 256;
+        c[QUORLIN_LUMA_LIMIT] = limit(rng);
+        c[QUORLIN_CHROMA_LIMIT] = limit(rng);
+        c[QUORLIN_INTERLACE] = round % 2;
+        c[QUORLIN_LUMA_ONLY] = round / 2 % 2;
+        c[QUORLIN_LIMIT_MODE] = round / 4 % 2;
         const model::Frame f = model::RandomFrame(rng, 13, h, 14, h + 1, model::Range::Full);
         ExpectSameAsModel(f, c, Describe(f, c, threads));
       }
@@ -122,17 +120,17 @@ TEST(Sharpen, ControlsOutOfTheirRangesAreClampedLikeTheModelSays) {
     for (int strength : {-5, 300, INT32_MAX}) {
       for (int threshold : {-5, 600, INT32_MAX}) {
         model::Controls c;
-        c.track[kTrackRadius] = radius;
-        c.track[kTrackLumaStrength] = strength;
-        c.track[kTrackLumaThreshold] = threshold;
-        c.track[kTrackChromaStrength] = strength;
-        c.track[kTrackChromaThreshold] = threshold;
-        c.track[kTrackLumaLimit] = threshold / 7;
-        c.track[kTrackChromaLimit] = -threshold / 9;
-        c.check[kCheckInterlace] = 5;
+        c[QUORLIN_RADIUS] = radius;
+        c[QUORLIN_LUMA_STRENGTH] = strength;
+        c[QUORLIN_LUMA_THRESHOLD] = threshold;
+        c[QUORLIN_CHROMA_STRENGTH] = strength;
+        c[QUORLIN_CHROMA_THRESHOLD] = threshold;
+        c[QUORLIN_LUMA_LIMIT] = threshold / 7;
+        c[QUORLIN_CHROMA_LIMIT] = -threshold / 9;
+        c[QUORLIN_INTERLACE] = 5;
         for (auto [luma_only, limited] : {std::pair{-1, 0}, {2, -3}, {0, 0}, {0, 9}}) {
-          c.check[kCheckLumaOnly] = luma_only;
-          c.check[kCheckLimit] = limited;
+          c[QUORLIN_LUMA_ONLY] = luma_only;
+          c[QUORLIN_LIMIT_MODE] = limited;
           ExpectSameAsModel(f, c, Describe(f, c, 0));
         }
       }
@@ -144,14 +142,14 @@ TEST(Sharpen, ControlsOutOfTheirRangesAreClampedLikeTheModelSays) {
 // is (in + 8 * around) * 7281 >> 16.
 int SharpenCentre(int16_t in, int16_t around, int strength, int threshold_track) {
   model::Frame f(9, 9, 9, 9);
-  for (PIXEL_YC& p : f.px) p = {around, 11, -11};
+  for (QuorlinPixel& p : f.px) p = {around, 11, -11};
   f.at(4, 4).y = in;
   model::Controls c;
-  c.track[kTrackRadius] = 1;
-  c.track[kTrackLumaStrength] = strength;
-  c.track[kTrackLumaThreshold] = threshold_track;
+  c[QUORLIN_RADIUS] = 1;
+  c[QUORLIN_LUMA_STRENGTH] = strength;
+  c[QUORLIN_LUMA_THRESHOLD] = threshold_track;
   EXPECT_EQ(RunHost(f, c), 1);
-  for (const PIXEL_YC& p : f.px) EXPECT_TRUE(p.cb == 11 && p.cr == -11) << "chroma changed";
+  for (const QuorlinPixel& p : f.px) EXPECT_TRUE(p.cb == 11 && p.cr == -11) << "chroma changed";
   return f.at(4, 4).y;
 }
 
@@ -177,10 +175,10 @@ TEST(SharpenY, WorkedValues) {
 TEST(SharpenY, UniformFrameSharpensByTheBlurRoundingOnly) {
   for (auto [strength, want] : {std::pair{64, 4096}, {256, 4097}, {0, 4096}}) {
     model::Frame f(21, 13, 24, 13);
-    for (PIXEL_YC& p : f.px) p = {4096, 0, 0};
+    for (QuorlinPixel& p : f.px) p = {4096, 0, 0};
     model::Controls c;
-    c.track[kTrackRadius] = 1;
-    c.track[kTrackLumaStrength] = strength;
+    c[QUORLIN_RADIUS] = 1;
+    c[QUORLIN_LUMA_STRENGTH] = strength;
     ASSERT_EQ(RunHost(f, c), 1);
     for (int y = 0; y < f.h; ++y)
       for (int x = 0; x < f.max_w; ++x) ASSERT_EQ(f.at(x, y).y, x < f.w ? want : 4096) << x << "," << y;

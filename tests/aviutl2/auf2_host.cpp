@@ -1,7 +1,5 @@
 #include "tests/aviutl2/auf2_host.h"
 
-#include <windows.h>
-
 #include <cstdio>
 #include <cstring>
 
@@ -42,26 +40,20 @@ uint64_t SplitMix64(uint64_t& state) {
 }  // namespace
 
 Auf2Module LoadAuf2(const char* path) {
-  Auf2Module module;
-  HMODULE handle = LoadLibraryA(path);
-  if (!handle) {
-    std::fprintf(stderr, "%s: LoadLibrary failed with error %lu\n", path, GetLastError());
-    return module;
-  }
-  using GetTable = FilterPluginTable* (*)();
-  auto entry = reinterpret_cast<GetTable>(reinterpret_cast<void*>(GetProcAddress(handle, "GetFilterPluginTable")));
-  module.handle = handle;
-  if (!entry || !(module.table = entry())) {
-    std::fprintf(stderr, "%s: no GetFilterPluginTable, or no table from it\n", path);
+  Auf2Module module{LoadPlugin(path, "GetFilterPluginTable")};
+  if (module.module.entry && !(module.table = TableOf(module.module.entry))) {
+    std::fprintf(stderr, "%s: no table from GetFilterPluginTable\n", path);
     FreeAuf2(module);
   }
   return module;
 }
 
 void FreeAuf2(Auf2Module& module) {
-  if (module.handle) FreeLibrary(static_cast<HMODULE>(module.handle));
+  FreePlugin(module.module);
   module = {};
 }
+
+FilterPluginTable* TableOf(void* entry) { return reinterpret_cast<FilterPluginTable* (*)()>(entry)(); }
 
 HostImage MakeImage(int width, int height, uint64_t seed) {
   HostImage image;
@@ -76,7 +68,7 @@ HostImage MakeImage(int width, int height, uint64_t seed) {
   return image;
 }
 
-bool ProcessImage(const FilterPluginTable& table, HostImage& image) {
+bool ProcessImage(const VideoProc& proc, HostImage& image) {
   const SceneInfo scene{image.width, image.height, 30, 1, 48000};
   const ObjectInfo object{1, 0, 1, 0.0, 1.0 / 30, image.width, image.height};
   // The host's record goes on with fields the filter does not read.
@@ -85,9 +77,13 @@ bool ProcessImage(const FilterPluginTable& table, HostImage& image) {
     void* more[16];
   } record{{&scene, &object, GetImageData, SetImageData}, {}};
   current = &image;
-  const bool ok = table.func_proc_video(&record.video);
+  const bool ok = proc(&record.video);
   current = nullptr;
   return ok;
+}
+
+bool ProcessImage(const FilterPluginTable& table, HostImage& image) {
+  return ProcessImage(table.func_proc_video, image);
 }
 
 TrackItem& TrackAt(const FilterPluginTable& table, int index) {

@@ -4,12 +4,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "hosts/aviutl2/plugin_records.h"
+#include "tests/host_stand_in/host_core.h"
 
 struct Auf2Module {
-  void* handle = nullptr;  // HMODULE
+  PluginModule module;
   FilterPluginTable* table = nullptr;
 };
 
@@ -18,6 +20,8 @@ struct Auf2Module {
 Auf2Module LoadAuf2(const char* path);
 // Frees the module, as a host does that unloads the plug-in or exits.
 void FreeAuf2(Auf2Module& module);
+// The table behind the module's entry point.
+FilterPluginTable* TableOf(void* entry);
 
 // An object's image as the host holds it, and what the plug-in did with it.
 struct HostImage {
@@ -30,7 +34,11 @@ struct HostImage {
 // Random pixels, alpha included, from `seed`.
 HostImage MakeImage(int width, int height, uint64_t seed);
 
-// One call of func_proc_video on the image, from the calling thread.
+// One call of `proc` on the image, from the calling thread, through the
+// host's records.
+using VideoProc = std::function<bool(ProcVideo*)>;
+bool ProcessImage(const VideoProc& proc, HostImage& image);
+// The same through the table's func_proc_video.
 bool ProcessImage(const FilterPluginTable& table, HostImage& image);
 
 // The item at `index` of the table's list, taken as what its type says.

@@ -11,18 +11,12 @@
 //   auf2_stand_in MODULE threads
 //     Four host threads at once, each with images of several sizes; once
 //     they have ended, no thread or buffer of theirs is left.
-//   auf2_stand_in MODULE cycles N
-//     N times: load the module, run a frame, free it; the frames stay the
-//     same and the process's threads do not grow after the first cycle.
-//   auf2_stand_in MODULE exit keep|free main|second
-//     A frame on the main thread or a second host thread (joined, as an
-//     export thread ends), the module freed or kept, then a return from
-//     main at once, while the module's workers may still be leaving the frame.
+//   auf2_stand_in MODULE cycles N PAUSE_MS | exit keep|free main|second
+//     The host's life around a 640x360 frame (tests/host_stand_in/host_core.h).
 //
 // Exit status 0 when every check held.
 #include <windows.h>
 #include <psapi.h>
-#include <tlhelp32.h>
 
 #include <array>
 #include <atomic>
@@ -318,19 +312,6 @@ double PrivateMiB() {
   return double(counters.PagefileUsage) / (1 << 20);
 }
 
-int ThreadCount() {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return -1;
-  const DWORD self = GetCurrentProcessId();
-  int n = 0;
-  THREADENTRY32 entry;
-  entry.dwSize = sizeof entry;
-  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
-    n += entry.th32OwnerProcessID == self;
-  CloseHandle(snapshot);
-  return n;
-}
-
 // Lets the host threads go at once. (Not std::latch: in this C++ runtime,
 // which has no futex beneath its atomic waits, a latch's waiter can miss the
 // last arrival's wake-up and wait for ever.)
@@ -387,66 +368,30 @@ int Threads(const FilterPluginTable& table) {
   return failed || after > before || grown_mib > 16 ? 1 : 0;
 }
 
-// --- cycles and exit -------------------------------------------------------
+// --- life ------------------------------------------------------------------
 
-// Runs the default frame; its hash, or 0 when the call failed.
-uint64_t DefaultFrame(const FilterPluginTable& table) {
+// The default 640x360 frame: its hash, or 0 when the call failed.
+uint64_t DefaultFrameHash(void* entry) {
+  const FilterPluginTable& table = *TableOf(entry);
   WriteItems(table, WholeNumbers(Defaults()));
   HostImage image = MakeImage(640, 360, 7);
   return ProcessImage(table, image) ? HashImage(image) : 0;
 }
 
-uint64_t Cycle(const char* path) {
-  Auf2Module module = LoadAuf2(path);
-  const uint64_t hash = module.table ? DefaultFrame(*module.table) : 0;
-  FreeAuf2(module);
-  return hash;
-}
-
-int Cycles(const char* path, int cycles) {
-  const int before = ThreadCount();
-  const uint64_t first = Cycle(path);
-  const int after_first = ThreadCount();
-  int differing = first == 0;
-  for (int i = 1; i < cycles; ++i) differing += Cycle(path) != first;
-  const int after_all = ThreadCount();
-  std::printf("cycles: threads %d before, %d after 1 cycle, %d after %d cycles; %d frames failed or differed\n",
-              before, after_first, after_all, cycles, differing);
-  return differing == 0 && after_all <= after_first ? 0 : 1;
-}
-
-int Exit(const char* path, bool free_module, bool second_thread) {
-  Auf2Module module = LoadAuf2(path);
-  if (!module.table) return 1;
-  uint64_t hash = 0;
-  if (second_thread) {
-    std::thread export_thread([&] { hash = DefaultFrame(*module.table); });
-    export_thread.join();
-  } else {
-    hash = DefaultFrame(*module.table);
-  }
-  if (free_module) FreeAuf2(module);
-  return hash ? 0 : 1;
-}
-
 int Usage(const char* program) {
-  std::fprintf(stderr, "usage: %s MODULE table|frames|threads | cycles N | exit keep|free main|second\n", program);
+  std::fprintf(stderr, "usage: %s MODULE table|frames|threads | cycles N PAUSE_MS | exit keep|free main|second\n",
+               program);
   return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 3) return Usage(argv[0]);
+  const int life = RunLife(argc, argv, "GetFilterPluginTable", DefaultFrameHash);
+  if (life >= 0) return life;
+  if (argc != 3) return Usage(argv[0]);
   const char* path = argv[1];
   const std::string command = argv[2];
-  if (command == "exit" && argc == 5) {
-    const std::string keep = argv[3], where = argv[4];
-    if ((keep != "keep" && keep != "free") || (where != "main" && where != "second")) return Usage(argv[0]);
-    return Exit(path, keep == "free", where == "second");
-  }
-  if (command == "cycles" && argc == 4) return Cycles(path, std::atoi(argv[3]));
-  if (argc != 3) return Usage(argv[0]);
   Auf2Module module = LoadAuf2(path);
   if (!module.table) return 1;
   if (command == "table") return Table(*module.table);

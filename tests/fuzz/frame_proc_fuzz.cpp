@@ -37,15 +37,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int max_h = h + in.Take<uint8_t>() % 4;
   const int threads = 1 + in.Take<uint8_t>() % 4;
   model::Controls c;
-  for (int& t : c.track) t = in.Take<int32_t>();
-  for (int& k : c.check) k = in.Take<int32_t>();
+  for (int& v : c.value) v = in.Take<int32_t>();
 
   model::Frame f(w, h, max_w, max_h);
   for (int y = 0; y < max_h; ++y) {
     for (int x = 0; x < max_w; ++x) {
       // Outside the picture: a pattern of its own, so that a stray write shows.
-      f.at(x, y) = x < w && y < h ? PIXEL_YC{in.Take<int16_t>(), in.Take<int16_t>(), in.Take<int16_t>()}
-                                  : PIXEL_YC{int16_t(0x5A5A), int16_t(x), int16_t(y)};
+      f.at(x, y) = x < w && y < h ? QuorlinPixel{in.Take<int16_t>(), in.Take<int16_t>(), in.Take<int16_t>()}
+                                  : QuorlinPixel{int16_t(0x5A5A), int16_t(x), int16_t(y)};
     }
   }
   const model::Frame original = f;

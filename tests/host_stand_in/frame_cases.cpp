@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "tests/host_stand_in/host_core.h"
+
 namespace {
 
 // splitmix64: tiny, and the same on every platform and compiler.
@@ -239,4 +241,22 @@ std::string Hex64(uint64_t v) {
   std::string s(16, '0');
   for (int i = 15; i >= 0; --i, v >>= 4) s[i] = "0123456789abcdef"[v & 15];
   return s;
+}
+
+GetFilterTableFn LoadFromCommandLine(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s PLUGIN_MODULE\n", argv[0]);
+    return nullptr;
+  }
+  return reinterpret_cast<GetFilterTableFn>(LoadPlugin(argv[1], "GetFilterTable").entry);
+}
+
+uint64_t DefaultFrameHash(const FILTER_DLL& table, int w, int h) {
+  HostCall call;
+  PrepareCall(table, DefaultCase(table, w, h, 7), call);
+  if (table.func_proc(&call.filter, &call.info) != 1) {
+    std::fprintf(stderr, "func_proc failed\n");
+    return 0;
+  }
+  return HashPixels(call.pixels);
 }

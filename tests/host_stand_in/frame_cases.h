@@ -56,6 +56,18 @@ uint64_t HashPixels(const std::vector<PIXEL_YC>& pixels);
 // Empty when the call did what c.outcome demands, else the reason.
 std::string CheckOutcome(const FrameCase& c, int ret, const std::vector<PIXEL_YC>& after);
 
+using GetFilterTableFn = FILTER_DLL* (*)();
+
+// Loads the module named by the only argument and returns its
+// GetFilterTable; prints usage or the loader's complaint and returns null
+// otherwise. The module stays loaded for the life of the process, as it does
+// in the editor while a project is open.
+GetFilterTableFn LoadFromCommandLine(int argc, char** argv);
+
+// Runs a w x h frame with the table's default controls through func_proc:
+// the buffer's hash, or 0 when the call failed.
+uint64_t DefaultFrameHash(const FILTER_DLL& table, int w, int h);
+
 // "track=... check=... w=... h=... max_w=... max_h=... samples=..."
 std::string DescribeCase(const FrameCase& c);
 std::string Hex64(uint64_t v);

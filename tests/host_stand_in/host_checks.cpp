@@ -1,15 +1,17 @@
 // Windows-only checks of the real plug-in module, run under wine:
 //  - the definition record read back as the raw 32-bit bytes the editor
-//    reads, not through our own struct declaration;
+//    reads, not through our own struct declaration, against the library's
+//    control table;
 //  - both entry points entered with the stack misaligned by 4, 8 and 12
 //    bytes, as an MSVC-built host may call them; the frames must come out
 //    as from an aligned call.
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
+#include "quorlin/quorlin.h"
 #include "tests/host_stand_in/frame_cases.h"
-#include "tests/host_stand_in/plugin_module.h"
 
 // Calls fn(arg0, arg1) (cdecl) with the stack pointer at the call
 // instruction `shift` bytes below a 16-byte boundary: shift 0 is the aligned
@@ -109,11 +111,25 @@ constexpr const char* kCheckNames[kCheckCount] = {
     "\x90\xa7\x8c\xc0\x92\x6c\x82\xa0\x82\xe8",                                  // 制限値あり
 };
 constexpr const char* kInformation = "Quorlin SIMD\x83\x74\x83\x42\x83\x8b\x83\x5e version 0.01";
-constexpr int kTrackDefaults[kTrackCount] = {2, 64, 0, 0, 32, 0, 0};
-constexpr int kTrackMinima[kTrackCount] = {1, 0, 0, -32, 0, 0, 0};
-constexpr int kTrackMaxima[kTrackCount] = {10, 256, 500, 32, 256, 500, 32};
-constexpr int kCheckDefaults[kCheckCount] = {0, 1, 0};
 constexpr int kRecordBytes = 140;
+
+// The library's sliders, in its order, are the track bars; its switches the
+// check boxes.
+struct ControlTable {
+  std::vector<int> track_defaults, track_minima, track_maxima, check_defaults;
+  ControlTable() {
+    for (int id = 0; id < QUORLIN_CONTROL_COUNT; ++id) {
+      const QuorlinControl& c = *quorlin_control(id);
+      if (c.is_switch) {
+        check_defaults.push_back(c.default_value);
+      } else {
+        track_defaults.push_back(c.default_value);
+        track_minima.push_back(c.minimum);
+        track_maxima.push_back(c.maximum);
+      }
+    }
+  }
+};
 
 void CheckRecord(GetFilterTableFn get_filter_table) {
   const auto* record = reinterpret_cast<const unsigned char*>(get_filter_table());
@@ -126,14 +142,17 @@ void CheckRecord(GetFilterTableFn get_filter_table) {
   const uint32_t* track_names = Pointer<uint32_t>(Word(record, 20));
   for (int i = 0; track_names && i < kTrackCount; ++i)
     ExpectString(track_names[i], kTrackNames[i], "track name", i);
-  ExpectInts(Word(record, 24), kTrackDefaults, kTrackCount, "track defaults");
-  ExpectInts(Word(record, 28), kTrackMinima, kTrackCount, "track minima");
-  ExpectInts(Word(record, 32), kTrackMaxima, kTrackCount, "track maxima");
+  const ControlTable controls;
+  Expect(controls.track_defaults.size() == kTrackCount && controls.check_defaults.size() == kCheckCount,
+         "the library has 7 sliders and 3 switches");
+  ExpectInts(Word(record, 24), controls.track_defaults.data(), kTrackCount, "track defaults");
+  ExpectInts(Word(record, 28), controls.track_minima.data(), kTrackCount, "track minima");
+  ExpectInts(Word(record, 32), controls.track_maxima.data(), kTrackCount, "track maxima");
   Expect(Word(record, 36) == kCheckCount, "check_n is 3");
   const uint32_t* check_names = Pointer<uint32_t>(Word(record, 40));
   for (int i = 0; check_names && i < kCheckCount; ++i)
     ExpectString(check_names[i], kCheckNames[i], "check name", i);
-  ExpectInts(Word(record, 44), kCheckDefaults, kCheckCount, "check defaults");
+  ExpectInts(Word(record, 44), controls.check_defaults.data(), kCheckCount, "check defaults");
   Expect(Word(record, 48) != 0, "func_proc is set");
   ExpectString(Word(record, 84), kInformation, "information");
   ExpectZeroBytes(record, 4, 11);

@@ -1,33 +1,33 @@
 #!/usr/bin/env bash
-# A host's whole life with the plug-in, natively or the real 32-bit plug-in
-# under wine (tests/host_stand_in/host_lifecycle.cpp does each run):
+# A host's whole life with a plug-in, natively or a real Windows module
+# under wine (the editor's stand-in host does each run, through
+# tests/host_stand_in/host_core.cpp):
 #  - 100 cycles of load, frame, unload with 1, 2, 4 and 8 threads, freeing at
 #    once and after a pause: no crash, no thread growth, no idle CPU;
 #  - process exit right after a frame, with the module kept or freed, the
 #    frame run on the main thread or on a second host thread: 100 runs of
 #    each with 4 threads, two processes at a time, on a quiet machine and
 #    again beside two CPU-bound processes. None may crash or hang.
-# Usage: lifecycle.sh native HOST_LIFECYCLE MODULE
-#        lifecycle.sh wine WIN32_BUILD_DIR
+# Usage: lifecycle.sh native|wine HOST MODULE
+#   wine: HOST is a Windows program, run under wine (wine64 with
+#   QUORLIN_WINE_BITS=64).
 set -euo pipefail
 
-mode=$1
+mode=$1 host_program=${2:-} module=${3:-}
 if [ "$mode" = wine ]; then
   source "$(dirname "$0")/../wine/wine_env.sh"
-  win32_dir=${2:-}
-  require_files "$win32_dir/host_lifecycle.exe" "$win32_dir/QuorlinSIMD.auf"
+  require_files "$host_program" "$module"
   prepare_wine_prefix
-  module=$(windows_path "$win32_dir/QuorlinSIMD.auf")
-  host() { run_wine "$win32_dir/host_lifecycle.exe" "$module" "$@"; }
+  module=$(windows_path "$module")
+  host() { run_wine "$host_program" "$module" "$@"; }
+  export -f run_wine
 else
-  host_program=$2 module=$3
   host() { "$host_program" "$module" "$@"; }
 fi
+export host_program module
 # A run that takes this long has hung (a run takes well under a second).
 limit=${QUORLIN_LIFECYCLE_TIMEOUT:-60}
 export -f host
-[ "$mode" = wine ] && export -f run_wine && export win32_dir module
-[ "$mode" = native ] && export host_program module
 
 status=0
 fail() { echo "FAILED: $*" >&2; status=1; }

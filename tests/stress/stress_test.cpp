@@ -50,14 +50,13 @@ size_t ResidentBytes() {
 
 // Controls mostly in their ranges, now and then anywhere.
 model::Controls RandomControls(std::mt19937& rng) {
-  static constexpr int kLow[kTrackCount] = {1, 0, 0, -32, 0, 0, 0};
-  static constexpr int kHigh[kTrackCount] = {10, 256, 500, 32, 256, 500, 32};
   model::Controls c;
   const bool wild = rng() % 16 == 0;
-  for (int i = 0; i < kTrackCount; ++i) {
-    c.track[i] = wild ? int(rng()) : std::uniform_int_distribution<int>(kLow[i], kHigh[i])(rng);
+  for (int id = 0; id < QUORLIN_CONTROL_COUNT; ++id) {
+    const QuorlinControl& k = *quorlin_control(id);
+    if (k.is_switch) c[id] = rng() % 2;
+    else c[id] = wild ? int(rng()) : std::uniform_int_distribution<int>(k.minimum, k.maximum)(rng);
   }
-  for (int& check : c.check) check = rng() % 2;
   return c;
 }
 
@@ -118,9 +117,9 @@ int main(int argc, char** argv) {
       const std::string error = CheckFrame(input, c);
       runs += kMaxThreads;
       if (!error.empty()) {
-        std::fprintf(stderr, "frame %d (%dx%d in %dx%d; radius %d, checks %d %d %d): %s\n", i, input.w, input.h,
-                     input.max_w, input.max_h, c.track[kTrackRadius], c.check[0], c.check[1], c.check[2],
-                     error.c_str());
+        std::fprintf(stderr, "frame %d (%dx%d in %dx%d; radius %d, switches %d %d %d): %s\n", i, input.w,
+                     input.h, input.max_w, input.max_h, c[QUORLIN_RADIUS], c[QUORLIN_INTERLACE],
+                     c[QUORLIN_LUMA_ONLY], c[QUORLIN_LIMIT_MODE], error.c_str());
         if (++failures == 10) break;
       }
     }

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "tests/host_stand_in/frame_cases.h"
-#include "tests/host_stand_in/plugin_module.h"
 
 namespace {
 
