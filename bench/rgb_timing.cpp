@@ -63,25 +63,31 @@ std::vector<uint8_t> Picture() {
   return rgba;
 }
 
-// The library's time for each configuration; false when a call failed.
-bool TimeLibrary(const std::vector<uint8_t>& original) {
-  std::vector<uint8_t> rgba(original.size());
+// The time of `sharpen` (pixels, settings: a status) on copies of `original`
+// for each configuration; false when a call failed.
+template <typename Sample, typename Sharpen>
+bool TimeConfigurations(const std::vector<Sample>& original, Sharpen sharpen) {
+  std::vector<Sample> rgba(original.size());
   int failures = 0;
   for (const Configuration& config : kConfigurations) {
     QuorlinSettings settings;
     quorlin_default_settings(&settings, QUORLIN_API_VERSION);
     settings.luma_only = config.luma_only;
     settings.limit_mode = config.limit;
-    const double ms = MedianMs([&] { rgba = original; }, [&] {
-      failures += quorlin_sharpen_rgb(rgba.data(), kWidth * 4, 4, kWidth, kHeight, &settings) != QUORLIN_OK;
-    });
+    const double ms = MedianMs([&] { rgba = original; },
+                               [&] { failures += sharpen(rgba.data(), settings) != QUORLIN_OK; });
     std::printf("%s\t%.3f\n", config.name, ms);
   }
   return failures == 0;
 }
 
-// quorlin_sharpen_rgb16's time for each configuration; false when a call
-// failed.
+bool TimeLibrary(const std::vector<uint8_t>& original) {
+  return TimeConfigurations(original, [](uint8_t* rgba, const QuorlinSettings& settings) {
+    return quorlin_sharpen_rgb(rgba, kWidth * 4, 4, kWidth, kHeight, &settings);
+  });
+}
+
+// quorlin_sharpen_rgb16 on the 8-bit picture widened with noise below.
 bool TimeLibrary16(const std::vector<uint8_t>& bytes) {
   std::vector<uint16_t> original(bytes.size());
   uint32_t state = 7;
@@ -89,19 +95,9 @@ bool TimeLibrary16(const std::vector<uint8_t>& bytes) {
     state = state * 1664525u + 1013904223u;
     original[i] = uint16_t(bytes[i] << 8 | state >> 24);
   }
-  std::vector<uint16_t> rgba(original.size());
-  int failures = 0;
-  for (const Configuration& config : kConfigurations) {
-    QuorlinSettings settings;
-    quorlin_default_settings(&settings, QUORLIN_API_VERSION);
-    settings.luma_only = config.luma_only;
-    settings.limit_mode = config.limit;
-    const double ms = MedianMs([&] { rgba = original; }, [&] {
-      failures += quorlin_sharpen_rgb16(rgba.data(), kWidth * 8, 4, kWidth, kHeight, &settings) != QUORLIN_OK;
-    });
-    std::printf("%s\t%.3f\n", config.name, ms);
-  }
-  return failures == 0;
+  return TimeConfigurations(original, [](uint16_t* rgba, const QuorlinSettings& settings) {
+    return quorlin_sharpen_rgb16(rgba, kWidth * 8, 4, kWidth, kHeight, &settings);
+  });
 }
 
 // quorlin_sharpen's time for each configuration on the picture as the

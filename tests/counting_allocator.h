@@ -25,6 +25,17 @@ struct CountingAllocator {
     gate_ = threads;
   }
 
+  // A filter object with the defaults and these hooks; null when it cannot
+  // be made.
+  QuorlinFilter* NewFilter() {
+    QuorlinSettings settings;
+    quorlin_default_settings(&settings, QUORLIN_API_VERSION);
+    settings.allocator = &hooks;
+    QuorlinFilter* filter = nullptr;
+    quorlin_filter_new(&filter, &settings);
+    return filter;
+  }
+
   static void* Alloc(void* opaque, size_t bytes) {
     auto& a = *static_cast<CountingAllocator*>(opaque);
     a.Wait();

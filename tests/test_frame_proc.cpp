@@ -12,15 +12,6 @@
 
 namespace {
 
-QuorlinFilter* NewFilter(CountingAllocator& counting) {
-  QuorlinSettings settings;
-  quorlin_default_settings(&settings, QUORLIN_API_VERSION);
-  settings.allocator = &counting.hooks;
-  QuorlinFilter* filter = nullptr;
-  EXPECT_EQ(quorlin_filter_new(&filter, &settings), QUORLIN_OK);
-  return filter;
-}
-
 model::Frame SampleFrame(int w = 23, int h = 17, int max_w = 26, int max_h = 19) {
   std::mt19937 rng(7);
   return model::RandomFrame(rng, w, h, max_w, max_h, model::Range::Natural);
@@ -97,7 +88,8 @@ TEST(FrameProc, SteadyFramesAllocateNothing) {
   CountingAllocator counting;
   int first_frame_calls = 0;
   {
-    QuorlinFilter* filter = NewFilter(counting);
+    QuorlinFilter* filter = counting.NewFilter();
+    ASSERT_NE(filter, nullptr);
     std::mt19937 rng(19);
     const model::Frame original = model::RandomFrame(rng, 1920, 1080, 1920, 1080, model::Range::Natural);
     model::Controls c;
@@ -128,7 +120,8 @@ TEST(FrameProc, SteadyFramesAllocateNothing) {
 // so that it needs more memory than the object has.
 TEST(FrameProc, AFrameWithoutMemoryFailsAndTheNextOnesAreSharpened) {
   CountingAllocator counting;
-  QuorlinFilter* filter = NewFilter(counting);
+  QuorlinFilter* filter = counting.NewFilter();
+  ASSERT_NE(filter, nullptr);
   model::Controls c;
   c[QUORLIN_LUMA_ONLY] = 0;
   for (int round = 0; round < 7; ++round) {

@@ -26,11 +26,8 @@ bool SamePixels(const std::vector<PixelRGBA>& a, const std::vector<PixelRGBA>& b
 // the object, which has sharpened a frame, holds.
 TEST(VideoProc, AFrameWithoutMemoryFailsAndTheNextOnesAreSharpened) {
   CountingAllocator counting;
-  QuorlinSettings settings;
-  quorlin_default_settings(&settings, QUORLIN_API_VERSION);
-  settings.allocator = &counting.hooks;
-  QuorlinFilter* filter = nullptr;
-  ASSERT_EQ(quorlin_filter_new(&filter, &settings), QUORLIN_OK);
+  QuorlinFilter* filter = counting.NewFilter();
+  ASSERT_NE(filter, nullptr);
   QuorlinSettings controls;
   quorlin_default_settings(&controls, QUORLIN_API_VERSION);
   controls.luma_only = 0;
