@@ -5,18 +5,17 @@
 // the editor's previous step). The same source times the native module and,
 // under wine, the real 32-bit one; OMP_NUM_THREADS sets the threads.
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
+#include "bench/median_timer.h"
 #include "tests/host_stand_in/frame_cases.h"
 
 namespace {
 
 constexpr int kWidth = 1920;
 constexpr int kHeight = 1080;
-constexpr int kCalls = 41;
 
 struct Configuration {
   const char* name;
@@ -27,28 +26,6 @@ constexpr Configuration kConfigurations[] = {
     {"luma + chroma, radius 2", 2, 0, 0, 0}, {"luma, limit, radius 2", 2, 1, 1, 0},
     {"luma + chroma, limit, radius 2", 2, 0, 1, 0}, {"luma, interlace, radius 2", 2, 1, 0, 1},
 };
-
-double Milliseconds(std::chrono::steady_clock::duration d) {
-  return std::chrono::duration<double, std::milli>(d).count();
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
-// Runs `call` kCalls times after `prepare`, timing only the call.
-template <typename Prepare, typename Call>
-double MedianMs(Prepare prepare, Call call) {
-  std::vector<double> ms;
-  for (int i = 0; i < kCalls; ++i) {
-    prepare();
-    const auto start = std::chrono::steady_clock::now();
-    call();
-    ms.push_back(Milliseconds(std::chrono::steady_clock::now() - start));
-  }
-  return Median(ms);
-}
 
 }  // namespace
 

@@ -12,11 +12,11 @@
 // "name<TAB>ms" lines, a memcpy of the picture first; OMP_NUM_THREADS sets
 // the threads.
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
+#include "bench/median_timer.h"
 #include "quorlin/quorlin.h"
 #if defined(_WIN32)
 #include "tests/aviutl2/auf2_host.h"
@@ -26,7 +26,6 @@ namespace {
 
 constexpr int kWidth = 1920;
 constexpr int kHeight = 1080;
-constexpr int kCalls = 41;
 
 struct Configuration {
   const char* name;
@@ -34,24 +33,6 @@ struct Configuration {
 };
 constexpr Configuration kConfigurations[] = {
     {"luma, radius 2", 1, 0}, {"luma + chroma, radius 2", 0, 0}, {"luma + chroma, limit, radius 2", 0, 1}};
-
-double Milliseconds(std::chrono::steady_clock::duration d) {
-  return std::chrono::duration<double, std::milli>(d).count();
-}
-
-// Runs `call` kCalls times after `prepare`, timing only the call.
-template <typename Prepare, typename Call>
-double MedianMs(Prepare prepare, Call call) {
-  std::vector<double> ms;
-  for (int i = 0; i < kCalls; ++i) {
-    prepare();
-    const auto start = std::chrono::steady_clock::now();
-    call();
-    ms.push_back(Milliseconds(std::chrono::steady_clock::now() - start));
-  }
-  std::sort(ms.begin(), ms.end());
-  return ms[ms.size() / 2];
-}
 
 std::vector<uint8_t> Picture() {
   std::vector<uint8_t> rgba(size_t{kWidth} * kHeight * 4);

@@ -24,21 +24,17 @@ QuorlinSettings ControlsOf(const FILTER& fp) {
 
 }  // namespace
 
-int FrameProc(FILTER* fp, FILTER_PROC_INFO* fpip) {
-  if (!fp || !fpip) return 0;
-  if (fpip->w <= 0 || fpip->h <= 0) return fp->track && fp->check ? 1 : 0;
-  QuorlinFilter* filter = ModuleFilter();
-  return filter ? FrameProcWith(filter, fp, fpip) : 0;
-}
+int FrameProc(FILTER* fp, FILTER_PROC_INFO* fpip) { return FrameProcWith(ModuleFilter(), fp, fpip); }
 
 int FrameProcWith(QuorlinFilter* filter, FILTER* fp, FILTER_PROC_INFO* fpip) {
-  if (!filter || !fp || !fpip || !fp->track || !fp->check) return 0;
-  // The library clamps the controls as the host may not have.
-  const QuorlinSettings controls = ControlsOf(*fp);
+  if (!fp || !fpip || !fp->track || !fp->check) return 0;
   if (fpip->w <= 0 || fpip->h <= 0) return 1;
+  if (!filter) return 0;
   if (!fpip->ycp_edit || fpip->max_w < fpip->w || fpip->max_h < fpip->h) return 0;
   // The host describes its buffer's byte size in a 32-bit int.
   if (int64_t{fpip->max_w} * fpip->max_h * int64_t{sizeof(PIXEL_YC)} > INT32_MAX) return 0;
+  // The library clamps the controls as the host may not have.
+  const QuorlinSettings controls = ControlsOf(*fp);
   QuorlinPicture picture{};
   picture.version = QUORLIN_API_VERSION;
   picture.kind = QUORLIN_PICTURE_FRAME;

@@ -38,13 +38,17 @@ void UpdatePassthrough(GstQuorlinSharpen* self) {
   gst_base_transform_set_passthrough(GST_BASE_TRANSFORM(self), untouched);
 }
 
-void SetProperty(GObject* object, guint property, const GValue* value, GParamSpec* spec) {
+// A control's id or the threads property; any other id is warned of.
+bool KnownProperty(GObject* object, guint property, GParamSpec* pspec) {
+  if (ControlOf(property) >= 0 || property == kThreads) return true;
+  G_OBJECT_WARN_INVALID_PROPERTY_ID(object, property, pspec);
+  return false;
+}
+
+void SetProperty(GObject* object, guint property, const GValue* value, GParamSpec* pspec) {
+  if (!KnownProperty(object, property, pspec)) return;
   GstQuorlinSharpen* self = GST_QUORLIN_SHARPEN(object);
   const int id = ControlOf(property);
-  if (id < 0 && property != kThreads) {
-    G_OBJECT_WARN_INVALID_PROPERTY_ID(object, property, spec);
-    return;
-  }
   GST_OBJECT_LOCK(self);
   if (id < 0) {
     self->threads = g_value_get_int(value);
@@ -56,13 +60,10 @@ void SetProperty(GObject* object, guint property, const GValue* value, GParamSpe
   UpdatePassthrough(self);
 }
 
-void GetProperty(GObject* object, guint property, GValue* value, GParamSpec* spec) {
+void GetProperty(GObject* object, guint property, GValue* value, GParamSpec* pspec) {
+  if (!KnownProperty(object, property, pspec)) return;
   GstQuorlinSharpen* self = GST_QUORLIN_SHARPEN(object);
   const int id = ControlOf(property);
-  if (id < 0 && property != kThreads) {
-    G_OBJECT_WARN_INVALID_PROPERTY_ID(object, property, spec);
-    return;
-  }
   GST_OBJECT_LOCK(self);
   if (id < 0) {
     g_value_set_int(value, self->threads);

@@ -101,18 +101,18 @@ inspect)
   while read -r option range default; do
     controls=$((controls + 1))
     name=${option#--} name=${name#\[no-\]}
-    spec=$(grep -A2 "^  $name  *:" inspect.txt) || fail "no property $name"
-    [[ $spec == *"flags: readable, writable, controllable"* ]] || fail "$name is not controllable"
+    info=$(grep -A2 "^  $name  *:" inspect.txt) || fail "no property $name"
+    [[ $info == *"flags: readable, writable, controllable"* ]] || fail "$name is not controllable"
     if [ "$range" = on/off ]; then
       want="Boolean. Default: $([ "$default" = on ] && echo true || echo false)"
     else
       want="Integer. Range: ${range%..*} - ${range#*..} Default: $default"
     fi
-    [[ $spec == *"$want"* ]] || fail "$name: not $want: $spec"
+    [[ $info == *"$want"* ]] || fail "$name: not $want: $info"
   done < <("$quorlin" --help | sed -n 's/^  \(--[^ ]*\) [^,]*, \([^,]*\), default \(.*\)$/\1 \2 \3/p')
   [ $controls = 10 ] || fail "quorlin --help lists $controls controls"
-  spec=$(grep -A2 '^  threads  *:' inspect.txt) || fail "no property threads"
-  [[ $spec == *"Integer. Range: 0 - 256 Default: 0"* ]] || fail "threads: $spec"
+  info=$(grep -A2 '^  threads  *:' inspect.txt) || fail "no property threads"
+  [[ $info == *"Integer. Range: 0 - 256 Default: 0"* ]] || fail "threads: $info"
   # The ten controls, threads and GstObject's name, parent and GstBaseTransform's qos.
   [ "$(grep -c '^  [a-z-]*  *: ' inspect.txt)" = 14 ] || fail "not eleven properties of its own"
   ;;
