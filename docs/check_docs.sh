@@ -37,7 +37,7 @@ for doc in README.md:1 docs/design.md:2; do
   [ -n "$listed" ] || fail "$file has no layout table"
   for folder in $listed; do [ -d "$folder" ] || fail "$file's layout names $folder, which is not in the tree"; done
   for folder in $(folders "$depth"); do
-    cut -c1-${#folder} <<<"$listed" | grep -qxF "$folder" || fail "$file's layout does not name $folder"
+    grep -qxF "$folder" <<<"$(cut -c1-${#folder} <<<"$listed")" || fail "$file's layout does not name $folder"
   done
 done
 [ "$failed" -eq 0 ] && echo "docs agree with the library and the tree"

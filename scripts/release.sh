@@ -86,10 +86,13 @@ mkdir -p "$out_dir"
 strip_plugin() { SOURCE_DATE_EPOCH=$(stat -c %Y "$2") "$1-w64-mingw32-strip" -o "$3" "$2"; }
 # Text for Windows: CRLF line ends.
 crlf() { sed 's/$/\r/'; }
+# first_version TEXT: the number of TEXT's first "version N" line. The text is
+# read whole, so no writer is cut off by a reader that stops early.
+first_version() { local first=${1%%$'\n'*}; echo "${first#version }"; }
 
 if making zip; then
   plugin=$build_dir/QuorlinSIMD.auf
-  version=$(grep -ao 'version [0-9][0-9.]*' "$plugin" | head -n1 | cut -d' ' -f2)
+  version=$(first_version "$(grep -ao 'version [0-9][0-9.]*' "$plugin" || true)")
   [ -n "$version" ] || { echo "release: no version string in $plugin" >&2; exit 1; }
   mkdir "$stage/zip"
   strip_plugin i686 "$plugin" "$stage/zip/QuorlinSIMD.auf"
@@ -105,7 +108,7 @@ fi
 
 if making au2pkg; then
   # The information string is UTF-16 in the 64-bit plug-in.
-  version=$(strings -el "$plugin64" | grep -o 'version [0-9][0-9.]*' | head -n1 | cut -d' ' -f2)
+  version=$(first_version "$(strings -el "$plugin64" | grep -o 'version [0-9][0-9.]*' || true)")
   [ -n "$version" ] || { echo "release: no version string in $plugin64" >&2; exit 1; }
   library_dir=$native_dir/src
   [ -f "$library_dir/libquorlin.so" ] || { echo "release: $library_dir/libquorlin.so is missing: build the native preset" >&2; exit 1; }

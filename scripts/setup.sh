@@ -30,7 +30,9 @@ apt() { as_root env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeou
 
 missing() {
   local p out=()
-  for p in "$@"; do dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || out+=("$p"); done
+  for p in "$@"; do
+    [ "$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null)" = "install ok installed" ] || out+=("$p")
+  done
   echo "${out[@]:-}"
 }
 
@@ -96,7 +98,7 @@ install_wine32() {
     return 0
   fi
   # wine32 needs the i386 architecture before apt can see it.
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  if ! grep -qx i386 <<<"$(dpkg --print-foreign-architectures)"; then
     as_root dpkg --add-architecture i386
     updated=0
   fi

@@ -24,7 +24,7 @@ if [ "${QUORLIN_WINE32:-}" = 0 ]; then
   not_run="QUORLIN_WINE32=0 was set"
 elif ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
   not_run="this kernel runs 64-bit user code only, so wine32 cannot start"
-elif ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
+elif [ "$(dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null)" != "install ok installed" ]; then
   not_run="wine32 is not installed (scripts/setup.sh says why above)"
 fi
 

@@ -46,8 +46,10 @@ for package in "${packages[@]}"; do
 done
 dpkg-deb -I "$scratch/debs/libquorlin2_${version}_$arch.deb" symbols >/dev/null || fail "libquorlin2 has no symbols file"
 # The man page is the command's --help, its controls' editor names in UTF-8 too.
-zcat "$scratch/root/usr/share/man/man1/quorlin.1.gz" | grep -q 'ぼかし幅' || fail "the man page lost the controls' names"
-objdump -p "$scratch/root/$lib/libquorlin.so.$version" | grep -qx "  SONAME               libquorlin.so.${version%%.*}" ||
+# Each tool's whole output is read before grep looks at it: grep -q stops at
+# the first match, and under pipefail the writer's SIGPIPE would fail the check.
+grep -q 'ぼかし幅' <<<"$(zcat "$scratch/root/usr/share/man/man1/quorlin.1.gz")" || fail "the man page lost the controls' names"
+grep -qx "  SONAME               libquorlin.so.${version%%.*}" <<<"$(objdump -p "$scratch/root/$lib/libquorlin.so.$version")" ||
   fail "the library's soname is not libquorlin.so.${version%%.*}"
 
 export LD_LIBRARY_PATH=$scratch/root/$lib
@@ -64,7 +66,7 @@ export PKG_CONFIG_PATH=$scratch/root/$lib/pkgconfig
 # shellcheck disable=SC2046
 cc -std=c99 -Wall -Wextra -pedantic -Werror -o "$scratch/sharpen_frame" "$root/tests/install/sharpen_frame.c" \
   $(pkg-config --cflags --libs quorlin) || fail "a C program does not build against the unpacked libquorlin-dev"
-ldd "$scratch/sharpen_frame" | grep -qF "$scratch/root/$lib/libquorlin.so.${version%%.*}" ||
+grep -qF "$scratch/root/$lib/libquorlin.so.${version%%.*}" <<<"$(ldd "$scratch/sharpen_frame")" ||
   fail "the C program does not load the unpacked library"
 out=$("$scratch/sharpen_frame") && [[ $out == "status 0;"* ]] || fail "the C program on the unpacked library: $out"
 

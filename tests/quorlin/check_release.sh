@@ -22,7 +22,7 @@ unzip -q "$zip_path" -d "$scratch/unpacked"
 SOURCE_DATE_EPOCH=$(stat -c %Y "$build_dir/QuorlinSIMD.auf") \
   i686-w64-mingw32-strip -o "$scratch/stripped.auf" "$build_dir/QuorlinSIMD.auf"
 cmp "$scratch/unpacked/QuorlinSIMD.auf" "$scratch/stripped.auf" || fail "the .auf is not the build's, stripped"
-! i686-w64-mingw32-objdump -t "$scratch/unpacked/QuorlinSIMD.auf" | grep -q '^\[' || fail "the .auf has symbols"
+! grep -q '^\[' <<<"$(i686-w64-mingw32-objdump -t "$scratch/unpacked/QuorlinSIMD.auf")" || fail "the .auf has symbols"
 SOURCE_DATE_EPOCH=$(stat -c %Y "$win64_dir/Quorlin.auf2") \
   x86_64-w64-mingw32-strip -o "$scratch/stripped.auf2" "$win64_dir/Quorlin.auf2"
 cmp "$scratch/unpacked/Quorlin.auf2" "$scratch/stripped.auf2" || fail "the .auf2 is not the build's, stripped"
