@@ -133,8 +133,6 @@ bool ConversionSettings(const QuorlinSettings* given, QuorlinSettings& settings)
   return true;
 }
 
-const Kernels& ConversionKernels(const QuorlinSettings& settings) { return KernelsOf(settings); }
-
 // The arguments of an RGB conversion, and its settings read.
 bool ValidRgbConversion(const uint8_t* rgb, ptrdiff_t stride, int channels, const QuorlinFrame* frame,
                         const QuorlinSettings* given, QuorlinSettings& settings) {
@@ -253,7 +251,7 @@ QuorlinStatus quorlin_rgb_to_yc(const uint8_t* rgb, ptrdiff_t stride, int channe
   QuorlinSettings settings;
   if (!quorlin::ValidRgbConversion(rgb, stride, channels, frame, given, settings)) return QUORLIN_BAD_ARGUMENT;
   quorlin::Workspace workspace(settings.allocator);
-  return quorlin::RgbToFrame(rgb, stride, channels, *frame, quorlin::ConversionKernels(settings), workspace);
+  return quorlin::RgbToFrame(rgb, stride, channels, *frame, quorlin::KernelsOf(settings), workspace);
 }
 
 QuorlinStatus quorlin_yc_to_rgb(const QuorlinFrame* frame, uint8_t* rgb, ptrdiff_t stride, int channels,
@@ -261,7 +259,7 @@ QuorlinStatus quorlin_yc_to_rgb(const QuorlinFrame* frame, uint8_t* rgb, ptrdiff
   QuorlinSettings settings;
   if (!quorlin::ValidRgbConversion(rgb, stride, channels, frame, given, settings)) return QUORLIN_BAD_ARGUMENT;
   quorlin::Workspace workspace(settings.allocator);
-  return quorlin::FrameToRgb(*frame, rgb, stride, channels, quorlin::ConversionKernels(settings), workspace);
+  return quorlin::FrameToRgb(*frame, rgb, stride, channels, quorlin::KernelsOf(settings), workspace);
 }
 
 QuorlinStatus quorlin_yuv_to_yc(const QuorlinPlanes* planes, int chroma, const QuorlinFrame* frame,
@@ -269,7 +267,7 @@ QuorlinStatus quorlin_yuv_to_yc(const QuorlinPlanes* planes, int chroma, const Q
   QuorlinSettings settings;
   if (!quorlin::ValidYuvConversion(planes, chroma, frame, given, settings)) return QUORLIN_BAD_ARGUMENT;
   quorlin::Workspace workspace(settings.allocator);
-  return quorlin::YuvToFrame(*planes, chroma, *frame, quorlin::ConversionKernels(settings), workspace);
+  return quorlin::YuvToFrame(*planes, chroma, *frame, quorlin::KernelsOf(settings), workspace);
 }
 
 QuorlinStatus quorlin_yc_to_yuv(const QuorlinFrame* frame, int chroma, const QuorlinPlanes* planes,
@@ -277,7 +275,7 @@ QuorlinStatus quorlin_yc_to_yuv(const QuorlinFrame* frame, int chroma, const Quo
   QuorlinSettings settings;
   if (!quorlin::ValidYuvConversion(planes, chroma, frame, given, settings)) return QUORLIN_BAD_ARGUMENT;
   quorlin::Workspace workspace(settings.allocator);
-  return quorlin::FrameToYuv(*frame, chroma, *planes, quorlin::ConversionKernels(settings), workspace);
+  return quorlin::FrameToYuv(*frame, chroma, *planes, quorlin::KernelsOf(settings), workspace);
 }
 
 }

@@ -34,6 +34,14 @@ void OnJpegMessage(j_common_ptr info, int level) {
   if (level < 0 && info->err->msg_code != JWRN_EXTRANEOUS_DATA) OnJpegError(info);
 }
 
+// The error manager for a compress or decompress struct's `err`.
+jpeg_error_mgr* Handlers(JpegError& error) {
+  jpeg_std_error(&error.manager);
+  error.manager.error_exit = OnJpegError;
+  error.manager.emit_message = OnJpegMessage;
+  return &error.manager;
+}
+
 // Everything a libjpeg step touches: plain data that owns nothing, since
 // longjmp skips destructors.
 struct JpegJob {
@@ -285,9 +293,7 @@ std::string ReadJpeg(std::span<const uint8_t> bytes, JpegPicture& picture, int64
   if (!IsJpeg(bytes)) return "not a JPEG file";
   JpegError error{};
   jpeg_decompress_struct info{};
-  info.err = jpeg_std_error(&error.manager);
-  error.manager.error_exit = OnJpegError;
-  error.manager.emit_message = OnJpegMessage;
+  info.err = Handlers(error);
   jpeg_create_decompress(&info);
   JpegJob job{&picture, bytes.data(), bytes.size(), 0};
   std::string problem = DecodeWith(info, error, job, max_pixels);
@@ -299,9 +305,7 @@ std::string EncodeJpeg(JpegPicture& picture, int quality, std::vector<uint8_t>& 
   FillPadding(picture);
   JpegError error{};
   jpeg_compress_struct info{};
-  info.err = jpeg_std_error(&error.manager);
-  error.manager.error_exit = OnJpegError;
-  error.manager.emit_message = OnJpegMessage;
+  info.err = Handlers(error);
   jpeg_create_compress(&info);
   VectorDestination dest{{nullptr, 0, StartVector, GrowVector, EndVector}, &bytes};
   info.dest = &dest.manager;
